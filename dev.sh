@@ -1,0 +1,45 @@
+#!/usr/bin/env bash
+# One entry point for readers and developers.
+#   ./dev.sh play        set up, build, and play the bundled demo story
+#   ./dev.sh test        set up, build, and run every test
+#   ./dev.sh test-asan   the same with AddressSanitizer + UndefinedBehaviorSanitizer
+#   ./dev.sh build       set up and build only
+#   ./dev.sh bench       build and run the benchmarks
+set -euo pipefail
+cd "$(dirname "$0")"
+jobs=$(nproc 2>/dev/null || echo 2)
+
+configure() {  # dir, extra cmake args...
+  local dir=$1; shift
+  cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
+}
+
+build() {  # dir, extra cmake args...
+  local dir=$1; shift
+  bash scripts/setup.sh
+  configure "$dir" "$@"
+  cmake --build "$dir" -j "$jobs"
+}
+
+run_tests() {  # dir
+  (cd "$1" && ctest --output-on-failure -j "$jobs" --timeout 300)
+}
+
+case "${1:-}" in
+  build) build build ;;
+  play)
+    build build
+    shift
+    exec ./build/vantel --root build/game "$@" ;;
+  test)
+    build build -DVANTEL_WERROR=${VANTEL_WERROR:-OFF}
+    run_tests build ;;
+  test-asan)
+    build build-asan -DVANTEL_SANITIZE=ON -DVANTEL_BENCH=OFF -DVANTEL_WERROR=${VANTEL_WERROR:-OFF}
+    ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 run_tests build-asan ;;
+  bench)
+    build build
+    for b in build/bench_*; do [[ -x "$b" ]] && "$b" --benchmark_min_time=0.2; done ;;
+  *)
+    sed -n '2,8p' "$0"; exit 2 ;;
+esac

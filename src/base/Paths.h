@@ -1,0 +1,50 @@
+// Files and paths on disk.
+//
+// Paths here are UTF-8. Names that come from data (scripts, archives, save
+// records) are code-page bytes: DataPath turns one into a path under a
+// directory, refusing any name that would leave that directory. File names
+// are matched without regard to case, as the game data expects: when the
+// exact name is missing, each path component is looked up in its directory
+// ignoring ASCII case.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "base/Bytes.h"
+
+namespace vantel {
+
+// The existing file or directory that `path` names, matched component by
+// component without regard to case; nullopt when there is none.
+std::optional<std::string> FindPath(const std::string& path);
+bool FileExists(const std::string& path);       // a regular file, any case
+bool DirectoryExists(const std::string& path);  // a directory, any case
+// The file's size in bytes, or -1 when there is no such file.
+int64_t FileSize(const std::string& path);
+// Creates the directory and its parents; false when that fails.
+bool MakeDirectories(const std::string& path);
+bool DeleteFile(const std::string& path);
+// Names of the entries in a directory (not . and ..), sorted; empty when missing.
+std::vector<std::string> ListDirectory(const std::string& path);
+
+// True when a name from data stays in its directory: not empty, no '/' or
+// '\', not "." or "..".
+bool IsSafeName(std::string_view name);
+// dir + name, with the name converted from its code page to UTF-8; nullopt
+// when the name is unsafe. `dir` is used as given (empty = working directory;
+// a trailing separator is the caller's).
+std::optional<std::string> DataPath(const std::string& dir, std::string_view name,
+                                    CodePage cp = CodePage::CP932);
+
+// Reads a whole file (exact path or any case); nullopt when it cannot.
+std::optional<std::string> ReadWholeFile(const std::string& path);
+// Writes `bytes` to a temporary file beside `path`, then renames it over
+// `path`, so a crash or a full disk never leaves a half-written file.
+// Throws FileError when it cannot.
+void WriteFileAtomic(const std::string& path, std::string_view bytes);
+
+}  // namespace vantel

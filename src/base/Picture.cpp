@@ -1,0 +1,54 @@
+#include "base/Picture.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace vantel {
+
+Picture::Picture(int width, int height, Format format, Colour fill) : format_(format), fill_(fill) {
+  SetSize(width, height);
+}
+
+void Picture::SetSize(int width, int height) {
+  width = std::max(width, 0);
+  height = std::max(height, 0);
+  if (width == width_ && height == height_) return;
+  const int bpp = BytesPerPixel();
+  std::vector<uint8_t> old;
+  old.swap(pixels_);
+  const int oldWidth = width_, oldHeight = height_;
+  width_ = width;
+  height_ = height;
+  pixels_.assign(static_cast<size_t>(width) * height * bpp, 0);
+  Fill(fill_);
+  const int keepW = std::min(oldWidth, width), keepH = std::min(oldHeight, height);
+  for (int y = 0; y < keepH; ++y)
+    std::memcpy(Row(y), old.data() + static_cast<size_t>(y) * oldWidth * bpp, static_cast<size_t>(keepW) * bpp);
+}
+
+void Picture::SetPixelFormat(Format format) {
+  if (format == format_) return;
+  const int from = BytesPerPixel(), to = static_cast<int>(format);
+  std::vector<uint8_t> out(static_cast<size_t>(width_) * height_ * to, 0);
+  const size_t count = static_cast<size_t>(width_) * height_;
+  for (size_t i = 0; i < count; ++i) std::memcpy(&out[i * to], &pixels_[i * from], 3);
+  pixels_.swap(out);
+  format_ = format;
+}
+
+void Picture::FillRect(int left, int top, int right, int bottom, Colour colour, uint8_t alpha) {
+  left = std::max(left, 0);
+  top = std::max(top, 0);
+  right = std::min(right, width_);
+  bottom = std::min(bottom, height_);
+  if (left >= right || top >= bottom) return;
+  const uint8_t px[4] = {static_cast<uint8_t>(colour >> 16), static_cast<uint8_t>(colour >> 8),
+                         static_cast<uint8_t>(colour), alpha};
+  const int bpp = BytesPerPixel();
+  for (int y = top; y < bottom; ++y) {
+    uint8_t* p = Pixel(left, y);
+    for (int x = left; x < right; ++x, p += bpp) std::memcpy(p, px, bpp);
+  }
+}
+
+}  // namespace vantel

@@ -1,0 +1,82 @@
+#include "base/Stream.h"
+
+#include <cerrno>
+#include <cstring>
+
+#include "base/Errors.h"
+
+namespace vantel {
+
+void Stream::ReadExact(void* buffer, size_t count, std::string_view what) {
+  if (Read(buffer, count) != count) throw DataError(std::string(what) + ": unexpected end of data");
+}
+
+int32_t Stream::ReadInt32(std::string_view what) {
+  uint8_t b[4];
+  ReadExact(b, 4, what);
+  return static_cast<int32_t>(b[0] | (b[1] << 8) | (b[2] << 16) | (static_cast<uint32_t>(b[3]) << 24));
+}
+
+void Stream::WriteInt32(int32_t value) {
+  const uint32_t v = static_cast<uint32_t>(value);
+  const uint8_t b[4] = {static_cast<uint8_t>(v), static_cast<uint8_t>(v >> 8), static_cast<uint8_t>(v >> 16),
+                        static_cast<uint8_t>(v >> 24)};
+  Write(b, 4);
+}
+
+FileStream::FileStream(const std::string& path, Mode mode) : path_(path) {
+  file_ = std::fopen(path.c_str(), mode == Mode::Read ? "rb" : "w+b");
+  if (!file_)
+    throw FileError((mode == Mode::Read ? "cannot open " : "cannot create ") + path + ": " + std::strerror(errno));
+}
+
+FileStream::~FileStream() {
+  if (file_) std::fclose(file_);
+}
+
+size_t FileStream::Read(void* buffer, size_t count) { return file_ ? std::fread(buffer, 1, count, file_) : 0; }
+
+size_t FileStream::Write(const void* buffer, size_t count) {
+  if (!file_ || std::fwrite(buffer, 1, count, file_) != count) throw FileError("cannot write " + path_);
+  return count;
+}
+
+void FileStream::Seek(int64_t position) {
+  if (file_) std::fseek(file_, static_cast<long>(position < 0 ? 0 : position), SEEK_SET);
+}
+
+int64_t FileStream::Position() const { return file_ ? std::ftell(file_) : 0; }
+
+int64_t FileStream::Size() const {
+  if (!file_) return 0;
+  long here = std::ftell(file_);
+  std::fseek(file_, 0, SEEK_END);
+  long size = std::ftell(file_);
+  std::fseek(file_, here, SEEK_SET);
+  return size;
+}
+
+void FileStream::Close() {
+  if (!file_) return;
+  bool ok = std::fflush(file_) == 0;
+  ok = std::fclose(file_) == 0 && ok;
+  file_ = nullptr;
+  if (!ok) throw FileError("cannot write " + path_);
+}
+
+size_t MemoryStream::Read(void* buffer, size_t count) {
+  if (pos_ >= Size()) return 0;
+  size_t n = std::min(count, static_cast<size_t>(Size() - pos_));
+  std::memcpy(buffer, data_.data() + pos_, n);
+  pos_ += static_cast<int64_t>(n);
+  return n;
+}
+
+size_t MemoryStream::Write(const void* buffer, size_t count) {
+  if (pos_ + static_cast<int64_t>(count) > Size()) data_.resize(pos_ + count);
+  std::memcpy(data_.data() + pos_, buffer, count);
+  pos_ += static_cast<int64_t>(count);
+  return count;
+}
+
+}  // namespace vantel

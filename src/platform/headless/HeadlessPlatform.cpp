@@ -1,0 +1,98 @@
+#include "platform/headless/HeadlessPlatform.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "base/Errors.h"
+#include "base/PngWrite.h"
+
+namespace vantel {
+
+HeadlessPlatform::HeadlessPlatform() : frame_(800, 600, Picture::Format::BGR24, 0) {}
+HeadlessPlatform::~HeadlessPlatform() = default;
+
+void HeadlessPlatform::SetScreen(const ScreenRect& screen, const DisplayMode& mode) {
+  screen_ = screen;
+  mode_ = originalMode_ = mode;
+}
+
+bool HeadlessPlatform::CreateMainWindow(const Bytes&, int width, int height) {
+  frame_ = Picture(width, height, Picture::Format::BGR24, 0);
+  return true;
+}
+
+void HeadlessPlatform::GetClientSize(int& width, int& height) {
+  width = frame_.Width();
+  height = frame_.Height();
+}
+
+void HeadlessPlatform::Present(const Picture& frame, const ScreenRect& rect, int offsetX, int offsetY) {
+  presented_.push_back(rect);
+  // Copy the rectangle, clipped to both pictures, as a window would show it.
+  for (int y = rect.top; y < rect.top + rect.height; ++y) {
+    const int ty = y + offsetY;
+    if (y < 0 || y >= frame.Height() || ty < 0 || ty >= frame_.Height()) continue;
+    for (int x = rect.left; x < rect.left + rect.width; ++x) {
+      const int tx = x + offsetX;
+      if (x < 0 || x >= frame.Width() || tx < 0 || tx >= frame_.Width()) continue;
+      std::memcpy(frame_.Pixel(tx, ty), frame.Pixel(x, y), 3);
+    }
+  }
+}
+
+bool HeadlessPlatform::PollEvent(InputEvent& event) {
+  if (events_.empty()) return false;
+  event = std::move(events_.front());
+  events_.pop_front();
+  return true;
+}
+
+MessageAnswer HeadlessPlatform::ShowMessage(const Bytes& text, const Bytes& caption, MessageKind kind, bool yesNo,
+                                            CodePage cp, int, int) {
+  messages_.push_back({text, caption, kind, yesNo, cp});
+  if (!yesNo) return MessageAnswer::Ok;
+  if (answers_.empty()) return MessageAnswer::Yes;
+  MessageAnswer a = answers_.front();
+  answers_.pop_front();
+  return a;
+}
+
+int HeadlessPlatform::PopupMenu(const std::vector<MenuItem>& items, int, int) {
+  if (menuChoices_.empty()) return -1;
+  int id = menuChoices_.front();
+  menuChoices_.pop_front();
+  // Only an enabled item can be chosen, as in a real menu.
+  for (const MenuItem& item : items)
+    if (item.id == id && item.enabled && !item.separator) return id;
+  return -1;
+}
+
+int HeadlessPlatform::RunDialog(DialogKind, DialogModel&) { return 0; }
+
+bool HeadlessPlatform::ReadDisplayMode(DisplayMode& mode) {
+  mode = mode_;
+  return true;
+}
+
+bool HeadlessPlatform::TestDisplayMode(const DisplayMode& mode) {
+  return mode.width > 0 && mode.height > 0 && mode.width <= screen_.width && mode.height <= screen_.height;
+}
+
+bool HeadlessPlatform::ApplyDisplayMode(const DisplayMode& mode) {
+  if (!TestDisplayMode(mode)) return false;
+  mode_ = mode;
+  return true;
+}
+
+bool HeadlessPlatform::PointOnMonitor(int x, int y) {
+  return x >= screen_.left && y >= screen_.top && x < screen_.left + screen_.width &&
+         y < screen_.top + screen_.height;
+}
+
+TextService& HeadlessPlatform::Text() { throw Error("no text service on this platform yet"); }
+
+std::unique_ptr<AudioDevice> HeadlessPlatform::CreateAudioDevice() { return nullptr; }
+
+void HeadlessPlatform::DumpFrame(const std::string& pngPath) const { WritePng(pngPath, frame_); }
+
+}  // namespace vantel

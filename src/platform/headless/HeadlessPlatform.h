@@ -1,0 +1,99 @@
+// The headless platform: a virtual clock, an off-screen frame that records
+// every presented rectangle, a queue of scripted input, scripted message-box
+// answers and PNG dumps of frames. Tests and `vxtool render` use it; it needs
+// no display and no sound card.
+#pragma once
+
+#include <deque>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/Platform.h"
+
+namespace vantel {
+
+class HeadlessPlatform : public Platform {
+ public:
+  struct Message {  // a message box that was shown
+    Bytes text, caption;
+    MessageKind kind;
+    bool yesNo;
+    CodePage cp;
+  };
+
+  HeadlessPlatform();
+  ~HeadlessPlatform() override;
+
+  // ---- Test controls ----
+  void Advance(uint32_t ms) { now_ += ms; }
+  void SetTime(uint32_t ms) { now_ = ms; }
+  void PushEvent(const InputEvent& e) { events_.push_back(e); }
+  void SetShiftDown(bool down) { shiftDown_ = down; }
+  // Answers for the next Yes/No boxes, in order; when none is queued, Yes.
+  void QueueAnswer(MessageAnswer a) { answers_.push_back(a); }
+  void QueueMenuChoice(int id) { menuChoices_.push_back(id); }
+  void SetScreen(const ScreenRect& screen, const DisplayMode& mode);
+  void SetRunningInstance(bool running) { runningInstance_ = running; }
+
+  const Picture& Frame() const { return frame_; }
+  // Rectangles presented since the last ClearPresented, in order.
+  const std::vector<ScreenRect>& Presented() const { return presented_; }
+  void ClearPresented() { presented_.clear(); }
+  int EndPresentCount() const { return endPresents_; }
+  const std::vector<Message>& Messages() const { return messages_; }
+  bool FullScreen() const { return fullScreen_; }
+  const DisplayMode& CurrentMode() const { return mode_; }
+  void DumpFrame(const std::string& pngPath) const;
+
+  // ---- Platform ----
+  uint32_t TickCount() override { return now_; }
+  void Sleep(uint32_t ms) override { now_ += ms; }
+  bool CreateMainWindow(const Bytes& caption, int width, int height) override;
+  void DestroyMainWindow() override {}
+  bool ActivateRunningInstance(const std::string&) override { return runningInstance_; }
+  void RaiseWindow() override {}
+  void SetWindowPosition(int left, int top) override { windowLeft_ = left, windowTop_ = top; }
+  void GetWindowPosition(int& left, int& top) override { left = windowLeft_, top = windowTop_; }
+  void SetFullScreen(bool on) override { fullScreen_ = on; }
+  void GetClientSize(int& width, int& height) override;
+  void Present(const Picture& frame, const ScreenRect& rect, int offsetX, int offsetY) override;
+  void EndPresent() override { ++endPresents_; }
+  bool PollEvent(InputEvent& event) override;
+  bool ShiftKeyDown() override { return shiftDown_; }
+  void AcceptDroppedFiles(bool) override {}
+  MessageAnswer ShowMessage(const Bytes& text, const Bytes& caption, MessageKind kind, bool yesNo, CodePage cp,
+                            int x, int y) override;
+  int PopupMenu(const std::vector<MenuItem>& items, int x, int y) override;
+  int RunDialog(DialogKind kind, DialogModel& model) override;
+  void OpenUrl(const std::string& url) override { openedUrls_.push_back(url); }
+  bool ReadDisplayMode(DisplayMode& mode) override;
+  bool TestDisplayMode(const DisplayMode& mode) override;
+  bool ApplyDisplayMode(const DisplayMode& mode) override;
+  void RestoreDisplayMode() override { mode_ = originalMode_; }
+  ScreenRect ScreenSize() override { return screen_; }
+  bool PointOnMonitor(int x, int y) override;
+  TextService& Text() override;
+  std::unique_ptr<AudioDevice> CreateAudioDevice() override;
+
+  std::vector<std::string> openedUrls_;
+
+ private:
+  uint32_t now_ = 0;
+  std::deque<InputEvent> events_;
+  std::deque<MessageAnswer> answers_;
+  std::deque<int> menuChoices_;
+  std::vector<Message> messages_;
+  std::vector<ScreenRect> presented_;
+  Picture frame_;
+  int endPresents_ = 0;
+  bool shiftDown_ = false;
+  bool fullScreen_ = false;
+  bool runningInstance_ = false;
+  int windowLeft_ = 0, windowTop_ = 0;
+  ScreenRect screen_{0, 0, 1920, 1080};
+  DisplayMode mode_{1920, 1080, 32, 60};
+  DisplayMode originalMode_{1920, 1080, 32, 60};
+};
+
+}  // namespace vantel
