@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <string>
 
 #if defined(__x86_64__) || defined(__i386__)
 #include <immintrin.h>
@@ -85,8 +86,7 @@ void ScaledRowPlain(uint8_t* d, const uint8_t* s, int n, int a) {
 
 #ifdef VANTEL_X86
 // SSE2 is part of every x86-64 processor, so this one needs no check.
-void ConstantRowSse2(uint8_t* d, const uint8_t* s, int n, int a) {
-  const int bytes = n * 3;
+void ConstantBytesSse2(uint8_t* d, const uint8_t* s, int bytes, int a) {
   const __m128i wa = _mm_set1_epi16(int16_t(a)), wd = _mm_set1_epi16(int16_t(255 - a));
   const __m128i zero = _mm_setzero_si128();
   int i = 0;
@@ -109,11 +109,11 @@ void ConstantRowSse2(uint8_t* d, const uint8_t* s, int n, int a) {
 
 // The per-pixel-alpha routines take eight source pixels (32 bytes) against
 // eight destination pixels (24 bytes) per step. The destination is read as two
-// 16-byte halves at +0 and +12; each half holds four pixels plus four bytes of
-// the next pixel, which are written back as they were read. The low half is
-// stored first so the high half's store leaves the right bytes in 12...15.
-// A step therefore touches 28 destination bytes, so it runs while ten pixels
-// remain, and the rest of the row takes the plain routine.
+// 16-byte halves at +0 and +12, each holding four pixels in its low 12 bytes,
+// and exactly 24 bytes are written back. Reading 28 bytes means a step runs
+// while ten pixels remain; the rest of the row takes the plain routine.
+// Writing no more than was changed keeps the next step's reads clear of this
+// step's stores (an overlap would stall the store forwarding on every step).
 
 #define VANTEL_AVX2 __attribute__((target("avx2")))
 
@@ -123,13 +123,15 @@ VANTEL_AVX2 inline __m256i LoadDst8(const uint8_t* d) {
       _mm_loadu_si128(reinterpret_cast<const __m128i*>(d + 12)), 1);
 }
 
+// v holds four BGR pixels in the low 12 bytes of each half.
 VANTEL_AVX2 inline void StoreDst8(uint8_t* d, __m256i v) {
-  _mm_storeu_si128(reinterpret_cast<__m128i*>(d), _mm256_castsi256_si128(v));
-  _mm_storeu_si128(reinterpret_cast<__m128i*>(d + 12), _mm256_extracti128_si256(v, 1));
+  const __m256i joined = _mm256_permutevar8x32_epi32(v, _mm256_setr_epi32(0, 1, 2, 4, 5, 6, 3, 7));
+  _mm_storeu_si128(reinterpret_cast<__m128i*>(d), _mm256_castsi256_si128(joined));
+  _mm_storel_epi64(reinterpret_cast<__m128i*>(d + 16), _mm256_extracti128_si256(joined, 1));
 }
 
 struct Shuffles {
-  __m256i expand, pack, keepHigh, alphaLo, alphaHi;
+  __m256i expand, pack, alphaLo, alphaHi;
 };
 
 VANTEL_AVX2 inline Shuffles MakeShuffles() {
@@ -140,7 +142,6 @@ VANTEL_AVX2 inline Shuffles MakeShuffles() {
   // four BGRx pixels -> 12 BGR bytes, zeros above.
   k.pack = _mm256_setr_epi8(0, 1, 2, 4, 5, 6, 8, 9, 10, 12, 13, 14, -1, -1, -1, -1,  //
                             0, 1, 2, 4, 5, 6, 8, 9, 10, 12, 13, 14, -1, -1, -1, -1);
-  k.keepHigh = _mm256_setr_epi32(0, 0, 0, -1, 0, 0, 0, -1);
   // The alpha of pixels 0, 1 (and 2, 3) widened to 16 bits under each channel.
   k.alphaLo = _mm256_setr_epi8(3, -1, 3, -1, 3, -1, 3, -1, 7, -1, 7, -1, 7, -1, 7, -1,  //
                                3, -1, 3, -1, 3, -1, 3, -1, 7, -1, 7, -1, 7, -1, 7, -1);
@@ -153,6 +154,27 @@ VANTEL_AVX2 inline Shuffles MakeShuffles() {
 VANTEL_AVX2 inline __m256i Mix16(__m256i d, __m256i wd, __m256i s, __m256i ws) {
   return _mm256_srli_epi16(_mm256_add_epi16(_mm256_mullo_epi16(d, wd), _mm256_mullo_epi16(s, ws)),
                            8);
+}
+
+void ConstantRowSse2(uint8_t* d, const uint8_t* s, int n, int a) {
+  ConstantBytesSse2(d, s, n * 3, a);
+}
+
+VANTEL_AVX2 void ConstantRowAvx2(uint8_t* d, const uint8_t* s, int n, int a) {
+  const int bytes = n * 3;
+  const __m256i wa = _mm256_set1_epi16(int16_t(a)), wd = _mm256_set1_epi16(int16_t(255 - a));
+  const __m256i zero = _mm256_setzero_si256();
+  int i = 0;
+  for (; i + 32 <= bytes; i += 32) {
+    const __m256i dv = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(d + i));
+    const __m256i sv = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(s + i));
+    const __m256i lo =
+        Mix16(_mm256_unpacklo_epi8(dv, zero), wd, _mm256_unpacklo_epi8(sv, zero), wa);
+    const __m256i hi =
+        Mix16(_mm256_unpackhi_epi8(dv, zero), wd, _mm256_unpackhi_epi8(sv, zero), wa);
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(d + i), _mm256_packus_epi16(lo, hi));
+  }
+  ConstantBytesSse2(d + i, s + i, bytes - i, a);
 }
 
 VANTEL_AVX2 void AlphaRowAvx2(uint8_t* d, const uint8_t* s, int n) {
@@ -169,9 +191,8 @@ VANTEL_AVX2 void AlphaRowAvx2(uint8_t* d, const uint8_t* s, int n) {
     uint8_t* dp = d + 3 * i;
     const __m256i dv = LoadDst8(dp);
     const __m256i isOpaque = _mm256_cmpeq_epi32(alpha, opaque);
-    const __m256i high = _mm256_and_si256(dv, k.keepHigh);
     if (_mm256_movemask_epi8(isOpaque) == -1) {
-      StoreDst8(dp, _mm256_or_si256(_mm256_shuffle_epi8(sv, k.pack), high));
+      StoreDst8(dp, _mm256_shuffle_epi8(sv, k.pack));
       continue;
     }
     const __m256i de = _mm256_shuffle_epi8(dv, k.expand);
@@ -184,7 +205,7 @@ VANTEL_AVX2 void AlphaRowAvx2(uint8_t* d, const uint8_t* s, int n) {
     __m256i r = _mm256_packus_epi16(lo, hi);
     r = _mm256_blendv_epi8(r, sv, isOpaque);
     r = _mm256_blendv_epi8(r, de, isZero);
-    StoreDst8(dp, _mm256_or_si256(_mm256_shuffle_epi8(r, k.pack), high));
+    StoreDst8(dp, _mm256_shuffle_epi8(r, k.pack));
   }
   AlphaRowPlain<3>(d + 3 * i, s + 4 * i, n - i);
 }
@@ -211,8 +232,7 @@ VANTEL_AVX2 void ScaledRowAvx2(uint8_t* d, const uint8_t* s, int n, int a) {
     const __m256i hi = Mix16(_mm256_unpackhi_epi8(de, zero), _mm256_sub_epi16(c256, ehi),
                              _mm256_unpackhi_epi8(sv, zero), ehi);
     const __m256i r = _mm256_packus_epi16(lo, hi);
-    StoreDst8(dp,
-              _mm256_or_si256(_mm256_shuffle_epi8(r, k.pack), _mm256_and_si256(dv, k.keepHigh)));
+    StoreDst8(dp, _mm256_shuffle_epi8(r, k.pack));
   }
   ScaledRowPlain<3>(d + 3 * i, s + 4 * i, n - i, a);
 }
@@ -227,17 +247,22 @@ struct RowRoutines {
 
 const RowRoutines kPlain = {ConstantRowPlain<3, 3>, AlphaRowPlain<3>, ScaledRowPlain<3>, "plain"};
 
-const RowRoutines& FastRoutines() {
 #ifdef VANTEL_X86
-  static const RowRoutines fast = [] {
-    if (__builtin_cpu_supports("avx2"))
-      return RowRoutines{ConstantRowSse2, AlphaRowAvx2, ScaledRowAvx2, "avx2"};
-    return RowRoutines{ConstantRowSse2, AlphaRowPlain<3>, ScaledRowPlain<3>, "plain"};
-  }();
-  return fast;
-#else
-  return kPlain;
+const RowRoutines kSse2 = {ConstantRowSse2, AlphaRowPlain<3>, ScaledRowPlain<3>, "sse2"};
+const RowRoutines kAvx2 = {ConstantRowAvx2, AlphaRowAvx2, ScaledRowAvx2, "avx2"};
 #endif
+
+const RowRoutines*& Current() {
+#ifdef VANTEL_X86
+  static const RowRoutines* current = __builtin_cpu_supports("avx2") ? &kAvx2 : &kSse2;
+#else
+  static const RowRoutines* current = &kPlain;
+#endif
+  return current;
+}
+
+const RowRoutines& FastRoutines() {
+  return *Current();
 }
 
 // The four routines. Each walks the rows of the clipped rectangle with one row
@@ -329,6 +354,17 @@ void BlendReference(Picture& dst, int dx, int dy, const Picture& src, int sx, in
 
 const char* BlendPathName() {
   return FastRoutines().name;
+}
+
+bool ForceBlendPath(const std::string& name) {
+  const RowRoutines* choice = nullptr;
+  if (name == "plain") choice = &kPlain;
+#ifdef VANTEL_X86
+  if (name == "sse2") choice = &kSse2;
+  if (name == "avx2" && __builtin_cpu_supports("avx2")) choice = &kAvx2;
+#endif
+  if (choice) Current() = choice;
+  return choice != nullptr;
 }
 
 }  // namespace vantel

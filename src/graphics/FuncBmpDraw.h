@@ -17,6 +17,8 @@
 // darkens by one step; the last weighs with a sum of 256 and does not.
 #pragma once
 
+#include <string>
+
 #include "base/Picture.h"
 
 namespace vantel {
@@ -30,7 +32,10 @@ void Blend(Picture& dst, int dx, int dy, const Picture& src, int sx, int sy, int
 void BlendReference(Picture& dst, int dx, int dy, const Picture& src, int sx, int sy, int w, int h,
                     int a);
 
-// The fast path Blend picked on this processor: "avx2" or "plain".
+// The fast path Blend picked on this processor: "avx2", "sse2" or "plain".
 const char* BlendPathName();
+// Makes Blend use the named path ("avx2", "sse2", "plain") so tests can check
+// each one on any processor; false, and no change, when it cannot run here.
+bool ForceBlendPath(const std::string& name);
 
 }  // namespace vantel
