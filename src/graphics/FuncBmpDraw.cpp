@@ -189,12 +189,12 @@ VANTEL_AVX2 void AlphaRowAvx2(uint8_t* d, const uint8_t* s, int n) {
     const __m256i isZero = _mm256_cmpeq_epi32(alpha, zero);
     if (_mm256_movemask_epi8(isZero) == -1) continue;  // all transparent: leave d untouched
     uint8_t* dp = d + 3 * i;
-    const __m256i dv = LoadDst8(dp);
     const __m256i isOpaque = _mm256_cmpeq_epi32(alpha, opaque);
-    if (_mm256_movemask_epi8(isOpaque) == -1) {
+    if (_mm256_movemask_epi8(isOpaque) == -1) {  // all opaque: a copy, d is not read
       StoreDst8(dp, _mm256_shuffle_epi8(sv, k.pack));
       continue;
     }
+    const __m256i dv = LoadDst8(dp);
     const __m256i de = _mm256_shuffle_epi8(dv, k.expand);
     const __m256i alo = _mm256_shuffle_epi8(sv, k.alphaLo),
                   ahi = _mm256_shuffle_epi8(sv, k.alphaHi);

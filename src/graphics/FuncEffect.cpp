@@ -5,8 +5,8 @@
 #include <random>
 
 #if defined(__x86_64__) || defined(__i386__)
-#include <emmintrin.h>
-#define VANTEL_SSE2 1
+#include <immintrin.h>
+#define VANTEL_X86 1
 #endif
 
 namespace vantel {
@@ -29,8 +29,7 @@ bool Matching(const Picture& s, const Picture& n) {
   return !s.Is32() && !n.Is32() && s.Width() == n.Width() && s.Height() == n.Height();
 }
 
-// ---- Row kernels: plain, and SSE2 where it pays ----------------------------
-// SSE2 belongs to every x86-64 processor, so no runtime check is needed.
+// ---- Row kernels: plain, and AVX2 where the processor has it ---------------
 
 // S := (S*ws + N*wn) >> 8, with ws + wn <= 256 so every sum fits 16 bits.
 void MixRowPlain(uint8_t* s, const uint8_t* n, int bytes, unsigned ws, unsigned wn) {
@@ -58,97 +57,93 @@ void NoiseRowPlain(uint8_t* s, const uint8_t* n, int bytes, const uint8_t* mask,
     if (mask[i] && s[i] != n[i]) s[i] = uint8_t(s[i] - (s[i] - n[i]) * cur / 256);
 }
 
-#ifdef VANTEL_SSE2
-inline __m128i Load(const uint8_t* p) {
-  return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+#ifdef VANTEL_X86
+// The vector rows work on 32 bytes at a time with the byte-level form of each
+// rule: the distance m = |S - N| splits into the part where S is above N and
+// the part where it is below (saturating subtractions, one of them 0), the
+// step t is computed from m, and S := S - min(t, above) + min(t, below).
+
+#define VANTEL_AVX2 __attribute__((target("avx2")))
+
+VANTEL_AVX2 inline __m256i Load(const uint8_t* p) {
+  return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
 }
-inline void Store(uint8_t* p, __m128i v) {
-  _mm_storeu_si128(reinterpret_cast<__m128i*>(p), v);
+VANTEL_AVX2 inline void Store(uint8_t* p, __m256i v) {
+  _mm256_storeu_si256(reinterpret_cast<__m256i*>(p), v);
 }
 
-void MixRowSse2(uint8_t* s, const uint8_t* n, int bytes, unsigned ws, unsigned wn) {
-  const __m128i vs = _mm_set1_epi16(int16_t(ws)), vn = _mm_set1_epi16(int16_t(wn));
-  const __m128i zero = _mm_setzero_si128();
+// (m * f) >> 16 per byte, f a 16-bit factor.
+VANTEL_AVX2 inline __m256i ScaleBytes(__m256i m, __m256i f) {
+  const __m256i zero = _mm256_setzero_si256();
+  return _mm256_packus_epi16(_mm256_mulhi_epu16(_mm256_unpacklo_epi8(m, zero), f),
+                             _mm256_mulhi_epu16(_mm256_unpackhi_epi8(m, zero), f));
+}
+
+VANTEL_AVX2 inline __m256i MoveBy(__m256i s, __m256i above, __m256i below, __m256i t) {
+  return _mm256_add_epi8(_mm256_sub_epi8(s, _mm256_min_epu8(t, above)), _mm256_min_epu8(t, below));
+}
+
+VANTEL_AVX2 inline __m256i Mix16(__m256i x, __m256i y, __m256i vs, __m256i vn) {
+  return _mm256_srli_epi16(_mm256_add_epi16(_mm256_mullo_epi16(x, vs), _mm256_mullo_epi16(y, vn)),
+                           8);
+}
+
+// S := (S*ws + N*wn) >> 8 with ws + wn = 256, so equal bytes stay as they are.
+VANTEL_AVX2 void MixRowAvx2(uint8_t* s, const uint8_t* n, int bytes, unsigned ws, unsigned wn) {
+  const __m256i vs = _mm256_set1_epi16(int16_t(ws)), vn = _mm256_set1_epi16(int16_t(wn));
+  const __m256i zero = _mm256_setzero_si256();
   int i = 0;
-  for (; i + 16 <= bytes; i += 16) {
-    const __m128i a = Load(s + i), b = Load(n + i);
-    // Equal bytes come out unchanged only when the weights sum to 256, so
-    // they are kept explicitly, as the plain routine skips them.
-    const __m128i same = _mm_cmpeq_epi8(a, b);
-    const __m128i lo =
-        _mm_srli_epi16(_mm_add_epi16(_mm_mullo_epi16(_mm_unpacklo_epi8(a, zero), vs),
-                                     _mm_mullo_epi16(_mm_unpacklo_epi8(b, zero), vn)),
-                       8);
-    const __m128i hi =
-        _mm_srli_epi16(_mm_add_epi16(_mm_mullo_epi16(_mm_unpackhi_epi8(a, zero), vs),
-                                     _mm_mullo_epi16(_mm_unpackhi_epi8(b, zero), vn)),
-                       8);
-    const __m128i r = _mm_packus_epi16(lo, hi);
-    Store(s + i, _mm_or_si128(_mm_and_si128(same, a), _mm_andnot_si128(same, r)));
+  for (; i + 32 <= bytes; i += 32) {
+    const __m256i a = Load(s + i), b = Load(n + i);
+    const __m256i lo = Mix16(_mm256_unpacklo_epi8(a, zero), _mm256_unpacklo_epi8(b, zero), vs, vn);
+    const __m256i hi = Mix16(_mm256_unpackhi_epi8(a, zero), _mm256_unpackhi_epi8(b, zero), vs, vn);
+    Store(s + i, _mm256_packus_epi16(lo, hi));
   }
   MixRowPlain(s + i, n + i, bytes - i, ws, wn);
 }
 
-// Signed 16-bit differences S - N of the low and high eight bytes.
-inline void Diff16(__m128i a, __m128i b, __m128i& lo, __m128i& hi) {
-  const __m128i zero = _mm_setzero_si128();
-  lo = _mm_sub_epi16(_mm_unpacklo_epi8(a, zero), _mm_unpacklo_epi8(b, zero));
-  hi = _mm_sub_epi16(_mm_unpackhi_epi8(a, zero), _mm_unpackhi_epi8(b, zero));
-}
-
-// sign(d) * (q(|d|)) computed by `step` on the magnitude, applied as S - that.
-template <typename Step>
-inline __m128i StepTowards(__m128i a, __m128i b, Step step) {
-  __m128i lo, hi;
-  Diff16(a, b, lo, hi);
-  auto apply = [&](__m128i d, __m128i sLanes) {
-    const __m128i neg = _mm_srai_epi16(d, 15);
-    const __m128i mag = _mm_sub_epi16(_mm_xor_si128(d, neg), neg);
-    const __m128i q = step(mag);
-    return _mm_sub_epi16(sLanes, _mm_sub_epi16(_mm_xor_si128(q, neg), neg));
-  };
-  const __m128i zero = _mm_setzero_si128();
-  return _mm_packus_epi16(apply(lo, _mm_unpacklo_epi8(a, zero)),
-                          apply(hi, _mm_unpackhi_epi8(a, zero)));
-}
-
-// The fade table's entries computed directly: for |d| > 0 and delta > 0,
-// T = (|d|*delta) div 255 + 1 with the sign of d. The division by 255 is a
-// multiply-high by 0x8081 and a shift, exact for every 16-bit product.
-// Valid for 0 <= delta <= 254, where no byte overshoots N.
-void FadeRowSse2(uint8_t* s, const uint8_t* n, int bytes, int delta, const int* table) {
-  const __m128i vd = _mm_set1_epi16(int16_t(delta));
-  const __m128i magic = _mm_set1_epi16(int16_t(0x8081));
-  const __m128i one = _mm_set1_epi16(1), zero = _mm_setzero_si128();
+// The fade table's entries computed directly: T = (m*delta) div 255 + 1 for
+// m > 0. With f = ceil(delta * 65536 / 255), (m*f) >> 16 equals
+// (m*delta) div 255 for every m up to 255 (the error m*(f/65536 - delta/255)
+// stays below 1/255). Valid for 1 <= delta <= 254, where t <= m: no byte
+// passes N.
+VANTEL_AVX2 void FadeRowAvx2(uint8_t* s, const uint8_t* n, int bytes, int delta, const int* table) {
+  const __m256i f = _mm256_set1_epi16(int16_t(uint16_t((delta * 65536 + 254) / 255)));
+  const __m256i one = _mm256_set1_epi8(1);
   int i = 0;
-  for (; i + 16 <= bytes; i += 16)
-    Store(s + i, StepTowards(Load(s + i), Load(n + i), [&](__m128i mag) {
-            const __m128i x = _mm_mullo_epi16(mag, vd);
-            const __m128i q = _mm_srli_epi16(_mm_mulhi_epu16(x, magic), 7);
-            const __m128i moving = _mm_xor_si128(_mm_cmpeq_epi16(x, zero), _mm_set1_epi16(-1));
-            return _mm_add_epi16(q, _mm_and_si128(one, moving));
-          }));
+  for (; i + 32 <= bytes; i += 32) {
+    const __m256i a = Load(s + i), b = Load(n + i);
+    const __m256i above = _mm256_subs_epu8(a, b), below = _mm256_subs_epu8(b, a);
+    const __m256i m = _mm256_or_si256(above, below);
+    const __m256i t = _mm256_add_epi8(ScaleBytes(m, f), _mm256_min_epu8(m, one));
+    Store(s + i, MoveBy(a, above, below, t));
+  }
   FadeRowPlain(s + i, n + i, bytes - i, table);
 }
 
-void QuarterRowSse2(uint8_t* s, const uint8_t* n, int bytes) {
+VANTEL_AVX2 void QuarterRowAvx2(uint8_t* s, const uint8_t* n, int bytes) {
+  const __m256i low6 = _mm256_set1_epi8(0x3F);
   int i = 0;
-  for (; i + 16 <= bytes; i += 16)
-    Store(s + i, StepTowards(Load(s + i), Load(n + i),
-                             [](__m128i mag) { return _mm_srli_epi16(mag, 2); }));
+  for (; i + 32 <= bytes; i += 32) {
+    const __m256i a = Load(s + i), b = Load(n + i);
+    const __m256i above = _mm256_subs_epu8(a, b), below = _mm256_subs_epu8(b, a);
+    const __m256i t = _mm256_and_si256(_mm256_srli_epi16(_mm256_or_si256(above, below), 2), low6);
+    Store(s + i, MoveBy(a, above, below, t));
+  }
   QuarterRowPlain(s + i, n + i, bytes - i);
 }
 
-// Valid for 0 <= cur <= 256, where |d| * cur fits 16 bits.
-void NoiseRowSse2(uint8_t* s, const uint8_t* n, int bytes, const uint8_t* mask, int cur) {
-  const __m128i vc = _mm_set1_epi16(int16_t(cur));
+// t = (m*cur) >> 8 = (m * (cur << 8)) >> 16; valid for 0 <= cur <= 255.
+VANTEL_AVX2 void NoiseRowAvx2(uint8_t* s, const uint8_t* n, int bytes, const uint8_t* mask,
+                              int cur) {
+  const __m256i f = _mm256_set1_epi16(int16_t(uint16_t(cur << 8)));
   int i = 0;
-  for (; i + 16 <= bytes; i += 16) {
-    const __m128i a = Load(s + i);
-    const __m128i r = StepTowards(
-        a, Load(n + i), [&](__m128i mag) { return _mm_srli_epi16(_mm_mullo_epi16(mag, vc), 8); });
-    const __m128i m = Load(mask + i);
-    Store(s + i, _mm_or_si128(_mm_and_si128(m, r), _mm_andnot_si128(m, a)));
+  for (; i + 32 <= bytes; i += 32) {
+    const __m256i a = Load(s + i), b = Load(n + i);
+    const __m256i above = _mm256_subs_epu8(a, b), below = _mm256_subs_epu8(b, a);
+    const __m256i t =
+        _mm256_and_si256(ScaleBytes(_mm256_or_si256(above, below), f), Load(mask + i));
+    Store(s + i, MoveBy(a, above, below, t));
   }
   NoiseRowPlain(s + i, n + i, bytes - i, mask + i, cur);
 }
@@ -162,11 +157,16 @@ struct Kernels {
 };
 
 const Kernels kPlain = {MixRowPlain, nullptr, QuarterRowPlain, NoiseRowPlain};
-#ifdef VANTEL_SSE2
-const Kernels kFast = {MixRowSse2, FadeRowSse2, QuarterRowSse2, NoiseRowSse2};
+
+const Kernels& FastKernels() {
+#ifdef VANTEL_X86
+  static const Kernels avx2 = {MixRowAvx2, FadeRowAvx2, QuarterRowAvx2, NoiseRowAvx2};
+  static const Kernels& chosen = __builtin_cpu_supports("avx2") ? avx2 : kPlain;
+  return chosen;
 #else
-const Kernels kFast = kPlain;
+  return kPlain;
 #endif
+}
 
 // ---- The five effects ------------------------------------------------------
 
@@ -182,7 +182,8 @@ void Fade(Picture& s, const Picture& n, int prev, int cur, const Kernels& k) {
     const int64_t x = int64_t(i - 255) * delta;
     table[i] = int(x / 255 + (x > 0) - (x < 0));
   }
-  const bool direct = k.fade && delta >= 0 && delta <= 254;
+  if (delta == 0) return;  // every entry of the table is 0
+  const bool direct = k.fade && delta >= 1 && delta <= 254;
   for (int y = 0; y < s.Height(); ++y) {
     if (direct)
       k.fade(s.Row(y), n.Row(y), bytes, delta, table);
@@ -245,7 +246,7 @@ void Noise(Picture& s, const Picture& n, int cur, const Kernels& k) {
   // doubled table, taken 256 bytes at a time.
   uint8_t mask[512 + 16];
   for (int i = 0; i < 512 + 16; ++i) mask[i] = moves[i % 256];
-  const bool fast = cur >= 0 && cur <= 256;
+  const bool fast = cur >= 0 && cur <= 255;
   const int bytes = s.Stride();
   for (int y = 0; y < s.Height(); ++y) {
     const int k0 = Random255();
@@ -296,7 +297,7 @@ void Run(int kind, Picture& s, const Picture& n, int prev, int cur, const Kernel
 }  // namespace
 
 void Effect(int kind, Picture& s, const Picture& n, int prev, int cur) {
-  Run(kind, s, n, prev, cur, kFast);
+  Run(kind, s, n, prev, cur, FastKernels());
 }
 
 void EffectReference(int kind, Picture& s, const Picture& n, int prev, int cur) {
