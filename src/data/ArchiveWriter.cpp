@@ -28,12 +28,11 @@ bool ArchiveWriter::IsPackedEntry(Kind kind, std::string_view name) {
   return kind == Kind::PackedText && (EndsWithNoCase(name, ".vxs") || EndsWithNoCase(name, ".ini"));
 }
 
-void ArchiveWriter::Check(const Bytes& name) const {
+void ArchiveWriter::Check(const Bytes& name) {
   if (!IsSafeName(name) || name.find_first_of("\r\n") != Bytes::npos)
     throw DataError("cannot store the name '" + ToUtf8(name) + "' in an archive");
-  for (const Item& item : items_)
-    if (SameText(item.name, name))
-      throw DataError("the name '" + ToUtf8(name) + "' is in the archive twice");
+  if (!lowerNames_.insert(LowerCase(name)).second)
+    throw DataError("the name '" + ToUtf8(name) + "' is in the archive twice");
 }
 
 void ArchiveWriter::Add(Bytes name, std::string data) {

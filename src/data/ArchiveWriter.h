@@ -15,6 +15,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <unordered_set>
 #include <vector>
 
 #include "base/Bytes.h"
@@ -46,10 +47,11 @@ class ArchiveWriter {
     std::string data;
     std::string path;  // non-empty: read the bytes from here
   };
-  void Check(const Bytes& name) const;
+  void Check(const Bytes& name);
 
   Kind kind_;
   std::vector<Item> items_;
+  std::unordered_set<Bytes> lowerNames_;  // to refuse a name given twice
 };
 
 }  // namespace vantel

@@ -1,10 +1,10 @@
 #include "data/ClassArchive.h"
 
 #include <algorithm>
+#include <functional>
 
 #include "base/Errors.h"
 #include "base/Paths.h"
-#include "data/ClassSList.h"
 #include "data/FuncFile.h"
 
 namespace vantel {
@@ -26,7 +26,7 @@ void TArchive::Reset() {
   offsets_.assign(1, 1);
   sizes_.assign(1, 0);
   reserved_.assign(1, 0);
-  index_.clear();
+  slots_.clear();
 }
 
 void TArchive::Open() {
@@ -34,8 +34,7 @@ void TArchive::Open() {
   fileSize_ = f.Size();
   char header[8];
   f.ReadExact(header, sizeof header, path_ + ": archive header");
-  TSlist names;
-  names.SetText(LowerCase(ReadPackedBlock(f, path_ + ": name list")));
+  const Bytes list = LowerCase(ReadPackedBlock(f, path_ + ": name list"));
   f.ReadInt32(path_ + ": directory header");
   const int32_t dirSize = f.ReadInt32(path_ + ": directory header");
   // A negative or short D means no entries; a D reaching past the end of the
@@ -48,9 +47,15 @@ void TArchive::Open() {
     const auto* b = reinterpret_cast<const unsigned char*>(dir.data() + at);
     return static_cast<int32_t>(b[0] | b[1] << 8 | b[2] << 16 | static_cast<uint32_t>(b[3]) << 24);
   };
+  // One name a line; CR LF, CR or LF ends a line, a final break adds no name.
   names_.clear();
-  names_.reserve(names.Count());
-  for (int i = 0; i < names.Count(); ++i) names_.push_back(names[i]);
+  for (size_t i = 0; i < list.size();) {
+    size_t end = std::min(list.find_first_of("\r\n", i), list.size());
+    names_.emplace_back(list, i, end - i);
+    i = end;
+    if (i < list.size() && list[i] == '\r') ++i;
+    if (i < list.size() && list[i] == '\n') ++i;
+  }
   offsets_.resize(count);
   sizes_.resize(count);
   reserved_.resize(count);
@@ -59,10 +64,26 @@ void TArchive::Open() {
     sizes_[i] = word(i * 12 + 4);
     reserved_[i] = word(i * 12 + 8);
   }
-  index_.reserve(names_.size());
-  for (size_t i = 0; i < names_.size(); ++i)
-    if (Usable(i)) index_.emplace(names_[i], static_cast<int>(i));
+  BuildIndex();
   current_ = archive_.get();
+}
+
+void TArchive::BuildIndex() {
+  size_t size = 16;
+  while (size < names_.size() * 2) size *= 2;
+  slots_.assign(size, -1);
+  mask_ = size - 1;
+  const std::hash<std::string_view> hash;
+  for (size_t i = 0; i < names_.size(); ++i) {
+    if (!Usable(i)) continue;
+    for (size_t h = hash(names_[i]) & mask_;; h = (h + 1) & mask_) {
+      if (slots_[h] < 0) {
+        slots_[h] = static_cast<int32_t>(i);
+        break;
+      }
+      if (names_[slots_[h]] == names_[i]) break;  // a later duplicate stays hidden
+    }
+  }
 }
 
 bool TArchive::Usable(size_t i) const {
@@ -72,9 +93,13 @@ bool TArchive::Usable(size_t i) const {
 }
 
 int TArchive::IndexOf(std::string_view name) const {
-  if (name.empty() || index_.empty()) return -1;
-  auto it = index_.find(LowerCase(name));
-  return it == index_.end() ? -1 : it->second;
+  if (name.empty() || slots_.empty()) return -1;
+  const Bytes want = LowerCase(name);
+  for (size_t h = std::hash<std::string_view>()(want) & mask_;; h = (h + 1) & mask_) {
+    const int32_t i = slots_[h];
+    if (i < 0) return -1;
+    if (names_[i] == want) return i;
+  }
 }
 
 Bytes TArchive::ReadText(std::string_view name) {

@@ -26,7 +26,6 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 #include "base/Bytes.h"
@@ -86,7 +85,11 @@ class TArchive {
   vantel::Stream* current_ = nullptr;
   std::string looseDir_;
   int64_t fileSize_ = 0;
-  std::unordered_map<Bytes, int> index_;  // lower-cased name -> first usable entry
+  // Open-addressing hash of the usable entries' names (entry numbers, -1 =
+  // free); a name given twice keeps its first entry.
+  std::vector<int32_t> slots_;
+  size_t mask_ = 0;
+  void BuildIndex();
 };
 
 }  // namespace vantel
