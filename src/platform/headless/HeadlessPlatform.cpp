@@ -5,6 +5,7 @@
 
 #include "base/Errors.h"
 #include "base/PngWrite.h"
+#include "platform/headless/HeadlessAudio.h"
 
 namespace vantel {
 
@@ -91,7 +92,12 @@ bool HeadlessPlatform::PointOnMonitor(int x, int y) {
 
 TextService& HeadlessPlatform::Text() { throw Error("no text service on this platform yet"); }
 
-std::unique_ptr<AudioDevice> HeadlessPlatform::CreateAudioDevice() { return nullptr; }
+std::unique_ptr<AudioDevice> HeadlessPlatform::CreateAudioDevice() {
+  auto device = std::make_unique<HeadlessAudio>();
+  device->SetOpenFails(audioOpenFails_);
+  lastAudio_ = device.get();
+  return device;
+}
 
 void HeadlessPlatform::DumpFrame(const std::string& pngPath) const { WritePng(pngPath, frame_); }
 
