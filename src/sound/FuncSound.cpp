@@ -3,6 +3,7 @@
 #include <atomic>
 
 #include "platform/Platform.h"
+#include "sound/ClassSoundSrc.h"
 
 namespace vantel {
 namespace {
@@ -33,7 +34,7 @@ std::recursive_mutex& SoundLock() {
   return lock;
 }
 
-Bytes SoundCommandName(const Bytes& name) {
+Bytes SoundNameStem(const Bytes& name) {
   // The extension starts at the last '.' that is a character of its own, not
   // a trail byte; a '.' before the last path separator does not count.
   size_t dot = Bytes::npos;
@@ -41,8 +42,32 @@ Bytes SoundCommandName(const Bytes& name) {
     if (name[i] == '.') dot = i;
     if (name[i] == '\\' || name[i] == '/') dot = Bytes::npos;
   }
-  Bytes stem = dot == Bytes::npos ? name : name.substr(0, dot);
-  return LowerCase(stem + ".wav");
+  return dot == Bytes::npos ? name : name.substr(0, dot);
+}
+
+Bytes SoundCommandName(const Bytes& name) {
+  return LowerCase(SoundNameStem(name) + ".wav");
+}
+
+void PostSound(int index, int32_t kind, const Bytes& name, int32_t value, int32_t loops) {
+  SoundCommand command{kind, SoundCommandName(name), value, loops};
+  std::lock_guard<std::recursive_mutex> lock(SoundLock());
+  SoundSources[index]->Post(std::move(command));
+}
+
+Bytes GetSoundState(int index) {
+  std::lock_guard<std::recursive_mutex> lock(SoundLock());
+  return SoundSources[index]->SaveState();
+}
+
+bool IsSoundPlaying(int index) {
+  std::lock_guard<std::recursive_mutex> lock(SoundLock());
+  return !SoundSources[index]->Finished();
+}
+
+int32_t GetSoundRemaining(int index) {
+  std::lock_guard<std::recursive_mutex> lock(SoundLock());
+  return SoundSources[index]->RemainingTime();
 }
 
 void ShowCodecMissing() {

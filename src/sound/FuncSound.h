@@ -47,6 +47,8 @@ int32_t GetSoundRemaining(int index);  // the source's RemainingTime
 
 // The name a command carries for `name`: lower case, extension ".wav".
 Bytes SoundCommandName(const Bytes& name);
+// `name` without its extension (from its last '.' that is not a trail byte).
+Bytes SoundNameStem(const Bytes& name);
 
 // Asks for the codec-missing notice. Safe from the audio thread: it only
 // marks the notice pending; at most one notice is ever shown per run.
