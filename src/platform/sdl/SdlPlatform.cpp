@@ -10,6 +10,7 @@
 #include <cstring>
 
 #include "base/Errors.h"
+#include "platform/sdl/SdlAudio.h"
 
 namespace vantel {
 namespace {
@@ -371,7 +372,7 @@ TextService& SdlPlatform::Text() {
 }
 
 std::unique_ptr<AudioDevice> SdlPlatform::CreateAudioDevice() {
-  return nullptr;
+  return std::make_unique<SdlAudio>();
 }
 
 }  // namespace vantel
