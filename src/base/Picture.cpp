@@ -23,7 +23,8 @@ void Picture::SetSize(int width, int height) {
   Fill(fill_);
   const int keepW = std::min(oldWidth, width), keepH = std::min(oldHeight, height);
   for (int y = 0; y < keepH; ++y)
-    std::memcpy(Row(y), old.data() + static_cast<size_t>(y) * oldWidth * bpp, static_cast<size_t>(keepW) * bpp);
+    std::memcpy(Row(y), old.data() + static_cast<size_t>(y) * oldWidth * bpp,
+                static_cast<size_t>(keepW) * bpp);
 }
 
 void Picture::SetPixelFormat(Format format) {
