@@ -384,10 +384,36 @@ struct FontText::Impl {
     return g;
   }
 
+  // Code points of 1- and 2-byte characters already converted, per code page;
+  // 0 where not yet known. iconv is far too slow to open for every letter.
+  std::vector<char32_t> codes[2];
+
+  std::u32string Decode(std::string_view text, CodePage cp) {
+    std::vector<char32_t>& table = codes[cp == CodePage::GBK ? 1 : 0];
+    if (table.empty()) table.assign(0x10000, 0);
+    std::u32string out;
+    for (size_t i = 0; i < text.size();) {
+      const size_t len = CharLength(text, i, cp);
+      const std::string_view unit = text.substr(i, len);
+      i += len;
+      const unsigned key = len == 2 ? (static_cast<unsigned char>(unit[0]) << 8) |
+                                          static_cast<unsigned char>(unit[1])
+                                    : static_cast<unsigned char>(unit[0]);
+      if (table[key] != 0) {
+        out.push_back(table[key]);
+        continue;
+      }
+      const std::u32string cps = DecodeUtf8(ToUtf8(unit, cp));
+      if (cps.size() == 1 && cps[0] != 0) table[key] = cps[0];
+      out += cps;
+    }
+    return out;
+  }
+
   // Walks the text's characters with the face each comes from.
   template <typename Fn>
   void ForEachChar(const Resolution& r, std::string_view text, CodePage cp, Fn fn) {
-    for (char32_t ch : DecodeUtf8(ToUtf8(text, cp))) {
+    for (char32_t ch : Decode(text, cp)) {
       FaceInfo* f = r.primary;
       int style = r.primaryStyle;
       unsigned index = FT_Get_Char_Index(f->face, ch);
