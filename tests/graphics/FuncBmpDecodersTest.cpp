@@ -204,7 +204,25 @@ TEST(LoadPng, RefusesBrokenFilesWithAClearMessage) {
                   "filter type 5");
   // Image data that ends a row early, with or without more chunks after it.
   ExpectDataError(PngSignature() + Ihdr(1, 2, 8, 2) + idat + end, "ends before the last row");
-  ExpectDataError(PngSignature() + Ihdr(1, 2, 8, 2) + idat, "truncated");
+  ExpectDataError(PngSignature() + Ihdr(1, 2, 8, 2) + idat, "ends before the last row");
+  const std::string rows = Deflate(std::string(2 * 4, '\0'));
+  ExpectDataError(PngSignature() + Ihdr(1, 2, 8, 2) + PngChunk("IDAT", rows.substr(0, 4)),
+                  "truncated");
+  // A zlib stream that holds every row but never finishes still decodes:
+  // only the rows are needed.
+  std::string flushed(64, '\0');
+  z_stream z{};
+  deflateInit(&z, 9);
+  std::string raw = std::string("\0\1\2\3", 4) + std::string("\0\4\5\6", 4);
+  z.next_in = reinterpret_cast<Bytef*>(raw.data());
+  z.avail_in = uInt(raw.size());
+  z.next_out = reinterpret_cast<Bytef*>(flushed.data());
+  z.avail_out = uInt(flushed.size());
+  deflate(&z, Z_SYNC_FLUSH);
+  flushed.resize(flushed.size() - z.avail_out);
+  deflateEnd(&z);
+  Picture open = DecodePng(PngSignature() + Ihdr(1, 2, 8, 2) + PngChunk("IDAT", flushed) + end);
+  EXPECT_EQ(PixelBytes(open), std::string("\3\2\1\6\5\4", 6));
   ExpectDataError(
       PngSignature() + Ihdr(1, 1, 8, 2) + PngChunk("IDAT", "\x78\x9c\xff\xff\xff\xff") + end,
       "damaged");
