@@ -10,9 +10,9 @@ TEST(Picture, ResizeKeepsOverlapAndFillsTheNewArea) {
   p.Pixel(0, 0)[0] = 7;
   p.SetFillColour(0x00FF00);
   p.SetSize(3, 1);
-  EXPECT_EQ(p.Pixel(0, 0)[0], 7);                       // kept
-  EXPECT_EQ(p.Pixel(1, 0)[2], 0xFF);                    // kept
-  EXPECT_EQ(p.Pixel(2, 0)[1], 0xFF);                    // new: green
+  EXPECT_EQ(p.Pixel(0, 0)[0], 7);     // kept
+  EXPECT_EQ(p.Pixel(1, 0)[2], 0xFF);  // kept
+  EXPECT_EQ(p.Pixel(2, 0)[1], 0xFF);  // new: green
   EXPECT_EQ(p.Pixel(2, 0)[2], 0x00);
   Picture same = p;
   same.SetFillColour(0xFFFFFF);

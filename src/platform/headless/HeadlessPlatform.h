@@ -62,8 +62,8 @@ class HeadlessPlatform : public Platform {
   bool PollEvent(InputEvent& event) override;
   bool ShiftKeyDown() override { return shiftDown_; }
   void AcceptDroppedFiles(bool) override {}
-  MessageAnswer ShowMessage(const Bytes& text, const Bytes& caption, MessageKind kind, bool yesNo, CodePage cp,
-                            int x, int y) override;
+  MessageAnswer ShowMessage(const Bytes& text, const Bytes& caption, MessageKind kind, bool yesNo,
+                            CodePage cp, int x, int y) override;
   int PopupMenu(const std::vector<MenuItem>& items, int x, int y) override;
   int RunDialog(DialogKind kind, DialogModel& model) override;
   void OpenUrl(const std::string& url) override { openedUrls_.push_back(url); }
