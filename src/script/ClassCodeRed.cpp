@@ -47,8 +47,12 @@ const Bytes& ChapterTitleOf(int chapter) {
   return Gbk(kChapterTitles[chapter - 1]);
 }
 
+Bytes ScriptBaseName(std::string_view name) {
+  return LowerCase(WithoutExtension(FileNamePart(name)));
+}
+
 void TCodeRed::Load(std::string_view name) {
-  const Bytes base = LowerCase(WithoutExtension(FileNamePart(name)));
+  const Bytes base = ScriptBaseName(name);
   const Bytes file = base + ".vxs";
   Bytes text;
   if (ScriptArchive && ScriptArchive->IndexOf(file) >= 0) {

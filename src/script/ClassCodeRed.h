@@ -32,6 +32,9 @@ struct ChapterInfo {
 const ChapterInfo* FindChapter(std::string_view scriptName);
 // "第N章" + a full-width space + the chapter's name, in GBK.
 const Bytes& ChapterTitleOf(int chapter);
+// The script name Load uses for `name`: its file-name part without the
+// extension, lower-cased (D:\x\A.VXS gives "a").
+Bytes ScriptBaseName(std::string_view name);
 
 class TCodeRed : public TSlist {
  public:
