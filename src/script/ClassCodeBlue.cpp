@@ -112,7 +112,8 @@ bool TCodeBlue::ParseToken(std::string_view token) {
     Command = Substitute(token);
     return true;
   }
-  std::vector<Bytes> words;
+  std::vector<Bytes>& words = words_;
+  words.clear();
   std::string_view body = token.size() >= 2 ? token.substr(1, token.size() - 2) : "";
   Bytes word;
   bool quoted = false;  // the current word has a quoted part, so it counts even when empty
@@ -166,6 +167,9 @@ Bytes TCodeBlue::Attr(std::string_view name, std::string_view fallback) const {
 }
 
 Bytes TCodeBlue::Substitute(std::string_view text) {
+  // Most text has no brace byte at all.
+  if (text.find('{') == std::string_view::npos || text.find('}') == std::string_view::npos)
+    return Bytes(text);
   Bytes out(text);
   for (;;) {
     const size_t p = FindChar(out, '{');
@@ -264,8 +268,7 @@ int TCodeBlue::FindLabel(std::string_view label) {
   quiet_ = true;
   int found = -1;
   for (int i = 0; i < Count() && found < 0; ++i) {
-    const Bytes token = Strings(i);
-    ParseToken(token);
+    ParseToken(Strings(i));
     if (LowerCase(Attr("name", "\x08")) == label) found = i;
   }
   quiet_ = false;
@@ -291,7 +294,8 @@ Bytes TCodeBlue::Step() {
   if (Position < 0) Position = 0;
   while (result.empty() && Count() > 0 && Position < Count()) {
     CurrentLine = Tag(Position);
-    const Bytes token = Strings(Position);
+    // Only a jump replaces the tokens, and the token is not used after that.
+    const Bytes& token = Strings(Position);
     if (!ParseToken(token)) {
       ++Position;
       continue;

@@ -20,6 +20,7 @@
 #include <cstdint>
 #include <optional>
 #include <string_view>
+#include <vector>
 
 #include "base/Bytes.h"
 #include "data/ClassSList.h"
@@ -89,7 +90,8 @@ class TCodeBlue : public TCodeRed {
  private:
   void Execute();
   void Jump();
-  bool quiet_ = false;  // Substitute without reports (the label search)
+  bool quiet_ = false;        // Substitute without reports (the label search)
+  std::vector<Bytes> words_;  // ParseToken's words, kept to reuse their storage
 };
 
 // The attribute read as an integer (`fallback` when it is not one) times
