@@ -365,5 +365,50 @@ TEST(Tflat, ClearEmptiesTheLayerWithoutMarking) {
   EXPECT_EQ(CountDirty(l), 0);
 }
 
+TEST(Tflat, StateRecordRoundTrips) {
+  int loads = 0;
+  SetImageLoader([&](Picture& p, const Bytes&) {
+    ++loads;
+    p = Solid(50, 50, Format::BGR24, 0);
+    return true;
+  });
+  Tflat a(nullptr);
+  a.LoadPicture("bg01");
+  EXPECT_EQ(a.SaveState(), "0,0,0,255,bg01,,true,false,false,false");
+  // Every field, with a tag that needs quoting.
+  a.FTop = -7, a.FLeft = 12, a.FState = 15, a.FOpacity = 128;
+  a.FTag = "my tag, \"quoted\"";
+  a.FVisible = false, a.FComposite = true, a.FActive = true, a.FHover = true;
+  const Bytes record = a.SaveState();
+  Tflat b(nullptr);
+  b.FillDirty(0);
+  b.LoadState(record);
+  EXPECT_EQ(loads, 2);  // a fresh layer loads the picture
+  EXPECT_EQ(b.FTop, -7);
+  EXPECT_EQ(b.FLeft, 12);
+  EXPECT_EQ(b.FState, 15);
+  EXPECT_EQ(b.FOpacity, 128);
+  EXPECT_EQ(b.FTag, a.FTag);
+  EXPECT_EQ(b.FPictureName, "bg01");
+  EXPECT_FALSE(b.FVisible);  // set last, after the load showed the layer
+  EXPECT_TRUE(b.FComposite);
+  EXPECT_TRUE(b.FActive);
+  EXPECT_TRUE(b.FHover);
+  EXPECT_EQ(b.SaveState(), record);
+  // The empty tag survives; a boolean is true only for "true".
+  b.LoadState("1,2,3,4,bg01,,TRUE,yes,false,true");
+  EXPECT_EQ(loads, 2);  // same name: shown, not loaded again
+  EXPECT_EQ(b.FTag, "");
+  EXPECT_FALSE(b.FVisible);
+  EXPECT_FALSE(b.FComposite);
+  EXPECT_TRUE(b.FHover);
+  // A damaged record is refused before anything changes.
+  EXPECT_ANY_THROW(b.LoadState("9,9,9,9,bg02,x,true"));
+  EXPECT_ANY_THROW(b.LoadState("9,nine,9,9,bg02,x,true,true,true,true"));
+  EXPECT_EQ(b.FTop, 1);
+  EXPECT_EQ(b.FPictureName, "bg01");
+  SetImageLoader(nullptr);
+}
+
 }  // namespace
 }  // namespace vantel
