@@ -44,17 +44,6 @@ struct Placed : Tflat {
   }
 };
 
-TEST(Tflat, StartsInvisibleWithAWholeDirtyGrid) {
-  Tflat l(nullptr);
-  EXPECT_EQ(CountDirty(l), 192);
-  EXPECT_FALSE(l.FVisible);
-  EXPECT_EQ(l.FProgress, 256);
-  EXPECT_EQ(l.FOpacity, 255);
-  EXPECT_EQ(l.FCurrent, &l.FPicture);
-  EXPECT_TRUE(l.FPicture.Is32());
-  EXPECT_EQ(l.FPicture.Width(), 0);
-}
-
 TEST(Tflat, MarkingTakesWholeCellsWithAOnePixelMargin) {
   auto marked = [](int w, int h, int x, int y) {
     Placed l(nullptr, w, h, x, y);
@@ -348,21 +337,6 @@ TEST(Tflat, DestructionLeavesChildrenToTheirOwner) {
   EXPECT_EQ(b.FParent, nullptr);  // b survives and no longer points at its parent
   b.Show();
   b.Compose();
-}
-
-TEST(Tflat, ClearEmptiesTheLayerWithoutMarking) {
-  Placed l(nullptr, 30, 30);
-  l.FOpacity = 3;
-  l.FPictureName = "x";
-  l.FComposite = true;
-  l.FillDirty(0);
-  l.Clear();
-  EXPECT_FALSE(l.FVisible);
-  EXPECT_FALSE(l.FComposite);
-  EXPECT_EQ(l.FPicture.Width(), 0);
-  EXPECT_EQ(l.FOpacity, 255);
-  EXPECT_EQ(l.FPictureName, "");
-  EXPECT_EQ(CountDirty(l), 0);
 }
 
 TEST(Tflat, StateRecordRoundTrips) {
