@@ -131,7 +131,7 @@ TEST(Tflat, ComposeBlendsDirtyCellsFromTheLeavesUp) {
   front.FPicture = Solid(100, 100, Format::BGRA32, 0xFF0000, 255);
   for (int y = 0; y < 100; ++y)
     for (int x = 0; x < 50; ++x) front.FPicture.Pixel(x, y)[3] = 0;  // left half transparent
-  front.FLeft = 80;
+  front.FLeft = 80, front.FTop = 5;
   front.Show();
   root.Compose();
   const uint8_t* p = root.FComposition.Pixel(60, 10);  // back only: green at 128 over red 0x10
@@ -142,6 +142,8 @@ TEST(Tflat, ComposeBlendsDirtyCellsFromTheLeavesUp) {
   p = root.FComposition.Pixel(140, 10);  // front's opaque half, drawn last: blue
   EXPECT_EQ(p[0], 0xFF);
   EXPECT_EQ(p[1], 0);
+  EXPECT_EQ(root.FComposition.Pixel(140, 4)[1], 127);     // above front's top
+  EXPECT_EQ(root.FComposition.Pixel(140, 104)[0], 0xFF);  // its last row
   EXPECT_EQ(root.FComposition.Pixel(10, 10)[2], 0x10);
   // The root keeps its grid for presentation; children clear theirs.
   EXPECT_EQ(CountDirty(root), 192);
