@@ -63,6 +63,9 @@ constexpr std::array kCommands = {
     CommandEntry{"*starttimer", CommandKind::Nothing},
 };
 
+// More jumps than any story makes between two actions.
+constexpr int kMaxJumpsPerStep = 10000;
+
 int32_t Saturate(int64_t v) {
   return static_cast<int32_t>(std::clamp<int64_t>(v, std::numeric_limits<int32_t>::min(),
                                                   std::numeric_limits<int32_t>::max()));
@@ -292,6 +295,7 @@ Bytes TCodeBlue::Step() {
   Bytes result;
   TextBuffer.clear();
   if (Position < 0) Position = 0;
+  int jumps = 0;
   while (result.empty() && Count() > 0 && Position < Count()) {
     CurrentLine = Tag(Position);
     // Only a jump replaces the tokens, and the token is not used after that.
@@ -326,6 +330,13 @@ Bytes TCodeBlue::Step() {
               TextBuffer += "\r\n" + Command;
             break;
           case CommandKind::Jump:
+            // Jumps that never reach an action would hang the story: such a
+            // loop is reported once and ends the script.
+            if (++jumps > kMaxJumpsPerStep) {
+              ReportError(Sjis("ジャンプが無限ループです<") + Attr("href", "") + ">.");
+              Position = Count();
+              return result;
+            }
             Jump();
             break;
           case CommandKind::Sound:

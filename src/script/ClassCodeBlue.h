@@ -9,8 +9,10 @@
 // Depends on TCodeRed (loading), ColorOf, the sound helpers (PostSound) and
 // the global state (debugger display fields and its log). Script faults
 // (unknown commands, {name} references) never stop the story: each adds one
-// line "<source line><message>" to Errors and to the debugger's log. A
-// damaged script met through a jump raises DataError from Load.
+// line "<source line><message>" to Errors and to the debugger's log. The one
+// exception is a loop of jumps that never reaches an action (10 000 jumps in
+// one step): it is reported and ends the script rather than hang the story.
+// A damaged script met through a jump raises DataError from Load.
 //
 // The command table and the pure pieces of execution (action fields, sound
 // requests, jump targets, label search) are public so that the script

@@ -83,7 +83,7 @@ bool IsUtf8(std::string_view s, bool& nonAscii) {
 // One script read for checking.
 struct Script {
   Bytes name;
-  TCodeBlue code;  // its tokens; also the label search of jumps into it
+  mutable TCodeBlue code;  // its tokens; its label search serves jumps into it
   std::string File() const { return U(name) + ".vxs"; }
 };
 
@@ -130,7 +130,7 @@ class Checker {
           if (c.Command == "*font") CheckColour(c, "font");
           break;
         case CommandKind::Jump:
-          CheckJump(c, script);
+          CheckJump(c, script, i);
           break;
         case CommandKind::Sound:
           CheckSound(c);
@@ -271,7 +271,45 @@ class Checker {
              " (a variant that is not there starts silent)");
   }
 
-  void CheckJump(TCodeBlue& c, const Script& self) {
+  // Where execution goes on after the jump `href` at token `index` of
+  // `from`: the script and the token index, or a null script when the
+  // target script does not exist (the story runs out there).
+  struct Landing {
+    const Script* script;
+    int next;
+  };
+  Landing Resolve(const Script& from, int index, std::string_view href) const {
+    const JumpTarget target = SplitHref(href);
+    Landing to{&from, index + 1};
+    if (!target.file.empty()) {
+      auto it = scripts_.find(ScriptBaseName(target.file));
+      if (it == scripts_.end()) return {nullptr, 0};
+      to = {it->second.get(), 0};
+    }
+    if (!target.label.empty())
+      if (const int at = to.script->code.FindLabel(target.label); at >= 0) to.next = at + 1;
+    return to;
+  }
+
+  // True when execution from `at` jumps round for ever without reaching a
+  // command that hands the story an action.
+  bool LoopsForever(Landing at) {
+    std::set<std::pair<const Script*, int>> seen;
+    while (at.script && at.next < at.script->code.Count()) {
+      if (!seen.insert({at.script, at.next}).second) return true;
+      probe_.ParseToken(at.script->code[at.next]);
+      probe_.Errors.Clear();
+      const auto kind = FindCommand(probe_.Command);
+      if (kind == CommandKind::Action) return false;
+      if (kind == CommandKind::Jump && !probe_.Attr("href", "").empty())
+        at = Resolve(*at.script, at.next, probe_.Attr("href", ""));
+      else
+        ++at.next;
+    }
+    return false;
+  }
+
+  void CheckJump(TCodeBlue& c, const Script& self, int index) {
     const Bytes href = c.Attr("href", "");
     if (href.empty()) {
       Report("a jump without href does nothing");
@@ -288,24 +326,25 @@ class Checker {
       }
       into = it->second.get();
     }
+    if (LoopsForever(Resolve(self, index, href)))
+      Report("the jump to " + Quoted(href) +
+             " loops for ever without reaching a command the story waits for; the player ends "
+             "the script there");
     if (target.label.empty()) return;
-    // The player's own search, on a copy of the target's tokens.
-    TCodeBlue search;
-    for (int i = 0; i < into->code.Count(); ++i) search.AddTagged(into->code[i], into->code.Tag(i));
-    const int at = search.FindLabel(target.label);
+    const int at = into->code.FindLabel(target.label);
     const std::string where = into == &self ? "" : " in " + into->File();
     if (at >= 0) {
-      search.ParseToken(search[at]);
-      if (search.Command != "*marker")
-        Report("the label " + Quoted(target.label) + " lands on " + Quoted(search[at]) + " (line " +
-               std::to_string(search.Tag(at)) + where + "), not on a marker");
+      probe_.ParseToken(into->code[at]);
+      if (probe_.Command != "*marker")
+        Report("the label " + Quoted(target.label) + " lands on " + Quoted(into->code[at]) +
+               " (line " + std::to_string(into->code.Tag(at)) + where + "), not on a marker");
       return;
     }
-    const int folded = search.FindLabel(LowerCase(target.label));
+    const int folded = into->code.FindLabel(LowerCase(target.label));
     if (folded >= 0)
       Report("the label " + Quoted(target.label) + " can never match: labels are compared with " +
              "lower-cased marker names, so write " + Quoted(LowerCase(target.label)) + " (line " +
-             std::to_string(search.Tag(folded)) + where + ")");
+             std::to_string(into->code.Tag(folded)) + where + ")");
     else
       Report("no label " + Quoted(target.label) + (where.empty() ? "" : where) +
              "; the story goes on " + (into == &self ? "after the jump" : "from its start"));
@@ -317,6 +356,7 @@ class Checker {
   std::vector<LintFinding>& out_;
   std::string file_;
   int32_t line_ = 0;
+  TCodeBlue probe_;  // parses tokens met while following jumps; its reports are ignored
 };
 
 std::string WithSlash(std::string dir) {

@@ -205,6 +205,18 @@ TEST(CodeBlueJump, LabelsMatchOnlyInLowerCase) {
   EXPECT_EQ(ErrorsOf(*c), Fields{"3変数<w>は未定義．"});
 }
 
+TEST(CodeBlueJump, AJumpLoopWithoutActionsEndsTheScript) {
+  auto c = Script("a<k>\r\n<marker name=l>\r\n<a href=\"#l\">\r\nb<k>");
+  EXPECT_EQ(StepOf(*c), (Fields{"key", "-1", "", "a"}));
+  EXPECT_EQ(c->Step(), "");
+  EXPECT_EQ(ErrorsOf(*c), Fields{"3ジャンプが無限ループです<#l>."});
+  EXPECT_EQ(c->Step(), "");
+  EXPECT_EQ(c->Errors.Count(), 1);
+  // A loop through an action is a story that repeats, not a fault.
+  c = Script("<marker name=l>x<wait time=1><a href=#l>");
+  for (int i = 0; i < 3; ++i) EXPECT_EQ(StepOf(*c), (Fields{"wait", "1", "", "x"}));
+}
+
 class CodeBlueScripts : public ::testing::Test {
  protected:
   void SetUp() override {

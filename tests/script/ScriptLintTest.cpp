@@ -143,6 +143,20 @@ TEST_F(LintGame, RandomSoundsNeedTheirFirstVariantAndShelvesAreOptional) {
   EXPECT_EQ(Run(), Lines{"s.vxs:1: no label \"x\"; the story goes on after the jump"});
 }
 
+TEST_F(LintGame, JumpLoopsThatNeverWaitAreFound) {
+  Add("ping", "<bgm src=m01 mode=on>\r\n<a href=pong>");
+  Add("pong", "<! only a comment>\r\n<a href=\"ping#\">");
+  Add("story", "<marker name=l>x<k><a href=#l>\r\n<marker name=m>\r\ntext\r\n<a href=#m>");
+  EXPECT_EQ(Run(), (Lines{
+                       "ping.vxs:2: the jump to \"pong\" loops for ever without reaching a command "
+                       "the story waits for; the player ends the script there",
+                       "pong.vxs:2: the jump to \"ping#\" loops for ever without reaching a "
+                       "command the story waits for; the player ends the script there",
+                       "story.vxs:4: the jump to \"#m\" loops for ever without reaching a command "
+                       "the story waits for; the player ends the script there",
+                   }));
+}
+
 TEST(LintSources, ArchivesDirectoriesAndEncodings) {
   testing::TempDir dir;
   // A game directory: script.chs plus a loose script the archive lacks; a
