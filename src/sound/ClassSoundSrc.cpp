@@ -21,6 +21,25 @@ constexpr int kEmptyRefills = 8;
 // Rounds of one mix call that can only mean a fault: the call gives up.
 constexpr int kMaxRounds = 4096;
 
+// Adds n frames of stored samples into the stereo accumulator, each scaled
+// by its side's factor and divided (toward zero) by D. D is a constant so the
+// division compiles to shifts.
+template <int D>
+void AddScaled(int32_t* out, const int16_t* s, int32_t n, int channels, int32_t left,
+               int32_t right) {
+  if (channels == 1) {
+    for (int32_t i = 0; i < n; ++i) {
+      out[2 * i] += s[i] * left / D;
+      out[2 * i + 1] += s[i] * right / D;
+    }
+  } else {
+    for (int32_t i = 0; i < n; ++i) {
+      out[2 * i] += s[2 * i] * left / D;
+      out[2 * i + 1] += s[2 * i + 1] * right / D;
+    }
+  }
+}
+
 Bytes QuoteCommaItem(const Bytes& item) {
   bool quote = false;
   for (unsigned char c : item)
@@ -429,19 +448,11 @@ void TSoundSrc::Mix(int32_t* buffer, int32_t master, int32_t byteCount) {
       continue;
     }
     const int16_t* s = reinterpret_cast<const int16_t*>(decoded_.data() + decodedPos_);
-    if (channels == 1) {
-      for (int32_t i = 0; i < n; ++i) {
-        buffer[0] += s[i] * leftFactor / d;
-        buffer[1] += s[i] * rightFactor / d;
-        buffer += 2;
-      }
-    } else {
-      for (int32_t i = 0; i < n; ++i) {
-        buffer[0] += s[2 * i] * leftFactor / d;
-        buffer[1] += s[2 * i + 1] * rightFactor / d;
-        buffer += 2;
-      }
-    }
+    if (d == 256)
+      AddScaled<256>(buffer, s, n, channels, leftFactor, rightFactor);
+    else
+      AddScaled<512>(buffer, s, n, channels, leftFactor, rightFactor);
+    buffer += 2 * n;
     frames -= n;
     decodedPos_ += n * channels * 2;
   }
