@@ -10,6 +10,7 @@
 #include <cstring>
 
 #include "base/Errors.h"
+#include "platform/FontText.h"
 #include "platform/sdl/SdlAudio.h"
 
 namespace vantel {
@@ -368,7 +369,8 @@ bool SdlPlatform::PointOnMonitor(int x, int y) {
 }
 
 TextService& SdlPlatform::Text() {
-  throw Error("no text service on this platform yet");
+  static FontText service;
+  return service;
 }
 
 std::unique_ptr<AudioDevice> SdlPlatform::CreateAudioDevice() {
