@@ -199,7 +199,8 @@ void TSoundSrc::OpenStream(const Bytes& name, Stream& stream, uint32_t offset, u
 
 bool TSoundSrc::ScanForData(bool padOddChunks) {
   const int64_t end = int64_t{entryOffset_} + entrySize_;
-  int64_t pos = int64_t{entryOffset_} + 20 + Get32(head_ + 16);
+  const uint32_t fmtLength = Get32(head_ + 16);
+  int64_t pos = int64_t{entryOffset_} + 20 + fmtLength + (padOddChunks ? fmtLength & 1 : 0);
   while (pos + 8 <= end) {
     uint8_t pair[8];
     stream_->Seek(pos);
