@@ -2,12 +2,15 @@
 // the headless audio device, and writes what the device received as a
 // 16-bit stereo 44 100 Hz wave file. Endless sounds are cut at a stated length.
 #include <cstdio>
+#include <filesystem>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "base/Bytes.h"
 #include "base/Paths.h"
 #include "base/Stream.h"
+#include "data/ClassArchive.h"
 #include "platform/headless/HeadlessAudio.h"
 #include "platform/headless/HeadlessPlatform.h"
 #include "sound/ClassSound.h"
@@ -50,8 +53,18 @@ int SoundCommand(const Args& args) {
     else
       return Fail("unknown option " + args[i]);
   }
-  if (!DirectoryExists(source))
-    return Fail(source + ": not a folder of sounds (sound archives need the archive reader)");
+  // A folder of loose sounds, or a sound archive (with loose sounds in the
+  // "sound" folder beside it, as the player looks for them).
+  std::unique_ptr<TArchive> archive;
+  std::unique_ptr<TArchiveSoundView> view;
+  std::string looseDir = source + "/";
+  if (!DirectoryExists(source)) {
+    if (!FileExists(source)) return Fail(source + ": no such archive or folder");
+    archive = std::make_unique<TArchive>(source);
+    view = std::make_unique<TArchiveSoundView>(*archive);
+    looseDir = std::filesystem::path(source).parent_path().string();
+    looseDir += looseDir.empty() ? "sound/" : "/sound/";
+  }
 
   HeadlessPlatform platform;
   SetPlatform(&platform);
@@ -61,7 +74,7 @@ int SoundCommand(const Args& args) {
   // A raw MPEG file is named as it is; every other name goes the way the
   // program posts it: lower case with ".wav".
   Bytes posted = UpperCase(name).ends_with(".MP3") ? LowerCase(name) : SoundCommandName(name);
-  TSoundSrc src(nullptr, source + "/");
+  TSoundSrc src(view.get(), looseDir);
   TSound sound(TSound::RefillMode::Synchronous);
   sound.AddSource(&src);
   {

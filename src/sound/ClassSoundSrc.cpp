@@ -5,6 +5,8 @@
 
 #include "base/Errors.h"
 #include "base/Paths.h"
+#include "data/ClassArchive.h"
+#include "data/ClassSList.h"
 #include "sound/FuncSound.h"
 
 namespace vantel {
@@ -40,19 +42,6 @@ void AddScaled(int32_t* out, const int16_t* s, int32_t n, int channels, int32_t 
   }
 }
 
-Bytes QuoteCommaItem(const Bytes& item) {
-  bool quote = false;
-  for (unsigned char c : item)
-    if (c <= ' ' || c == '"' || c == ',') quote = true;
-  if (!quote) return item;
-  Bytes out = "\"";
-  for (char c : item) {
-    if (c == '"') out += '"';
-    out += c;
-  }
-  return out + '"';
-}
-
 }  // namespace
 
 TSoundSrc::TSoundSrc(SoundArchiveView* archive, std::string looseDir)
@@ -78,6 +67,28 @@ void TSoundSrc::Damaged(const std::string& why) {
   error_ = true;
   finished_ = true;
   Warn(Sjis("サウンド") + name_ + ": " + why);
+}
+
+// ---- The sound archive ----------------------------------------------------------
+
+int32_t TArchiveSoundView::IndexOf(const Bytes& name) {
+  return archive_.IndexOf(name);
+}
+
+uint32_t TArchiveSoundView::EntryOffset(const Bytes& name) {
+  return static_cast<uint32_t>(std::max(0, archive_.EntryOffset(name)));
+}
+
+uint32_t TArchiveSoundView::EntrySize(const Bytes& name) {
+  return static_cast<uint32_t>(std::clamp<int64_t>(archive_.EntrySize(name), 0, UINT32_MAX));
+}
+
+Stream& TArchiveSoundView::EntryStream(const Bytes& name) {
+  // Selecting an archive entry makes the archive file the current stream
+  // (it may have been a loose file's before).
+  if (!archive_.SelectEntry(name) || !archive_.Stream())
+    throw DataError("sound archive has no stream for its entry");
+  return *archive_.Stream();
 }
 
 // ---- Commands ----------------------------------------------------------------
@@ -143,7 +154,7 @@ bool TSoundSrc::OpenByName(const Bytes& name) {
   if (archive_) {
     uint32_t offset = archive_->EntryOffset(name);
     if (offset > 0) {
-      OpenStream(name, archive_->GetStream(), offset, archive_->EntrySize(name));
+      OpenStream(name, archive_->EntryStream(name), offset, archive_->EntrySize(name));
       return true;
     }
   }
@@ -463,9 +474,12 @@ void TSoundSrc::Mix(int32_t* buffer, int32_t master, int32_t byteCount) {
 
 Bytes TSoundSrc::SaveState() const {
   const bool live = playing_ && !finished_;
-  return QuoteCommaItem(live ? name_ : Bytes()) + "," +
-         QuoteCommaItem(std::to_string(live ? playsLeft_ : 0)) + "," +
-         (randomVariants_ ? "true" : "false") + "," + (playing_ ? "true" : "false");
+  TSlist state;
+  state.PushString(live ? name_ : Bytes());
+  state.PushInteger(live ? playsLeft_ : 0);
+  state.PushBool(randomVariants_);
+  state.PushBool(playing_);
+  return state.CommaText();
 }
 
 int32_t TSoundSrc::RemainingTime() const {

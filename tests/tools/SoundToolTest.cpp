@@ -3,6 +3,7 @@
 #include <cstdlib>
 
 #include "base/Paths.h"
+#include "data/ArchiveWriter.h"
 #include "support/SoundFixtures.h"
 #include "support/TempDir.h"
 
@@ -42,6 +43,15 @@ TEST(SoundTool, WritesWhatTheDeviceReceived) {
   EXPECT_GE(loop.size(), 2u * 44100);
   EXPECT_LE(loop.size(), 2u * (44100 + 750));
   EXPECT_EQ(loop[2 * 40000], 8000 * (254 * 128 / 256) / 512);
+
+  // From a sound archive.
+  ArchiveWriter writer(ArchiveWriter::Kind::Raw);
+  writer.Add("voice.wav", testing::PcmWave(1, 44100, std::vector<int16_t>(3000, 4000)));
+  writer.Write(dir / "sound.pk2");
+  ASSERT_EQ(Vxtool(dir / "sound.pk2" + " Voice.wav " + dir / "arc.wav"), 0);
+  auto arc = testing::ToSamples(testing::ParseWave(*ReadWholeFile(dir / "arc.wav")).data);
+  ASSERT_GE(arc.size(), 2u * 3000);
+  EXPECT_EQ(arc[2 * 2000], 4000 * 253 / 512);
 
   EXPECT_EQ(Vxtool(dir / "snd" + " missing " + dir / "x.wav"), 1);
   EXPECT_EQ(Vxtool(dir / "nowhere" + " voice " + dir / "x.wav"), 1);
