@@ -18,9 +18,11 @@ struct ChannelState {
 
   int16_t Next(int nibble) {
     // Arithmetic shift, not division: the prediction rounds toward minus infinity.
-    int predicted = (sample1 * coef1 + sample2 * coef2) >> 8;
+    // 64-bit: a file's own coefficients may be anything a 16-bit word holds.
+    int64_t predicted = (int64_t{sample1} * coef1 + int64_t{sample2} * coef2) >> 8;
     int signedNibble = nibble >= 8 ? nibble - 16 : nibble;
-    int value = std::clamp(predicted + signedNibble * delta, -32768, 32767);
+    int value = static_cast<int>(
+        std::clamp<int64_t>(predicted + int64_t{signedNibble} * delta, -32768, 32767));
     delta = std::max(16, (kAdaptation[nibble] * delta) >> 8);
     sample2 = sample1;
     sample1 = value;
