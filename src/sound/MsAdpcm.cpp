@@ -11,6 +11,8 @@ namespace {
 constexpr int kAdaptation[16] = {230, 230, 230, 230, 307, 409, 512, 614,
                                  768, 614, 512, 409, 307, 230, 230, 230};
 
+constexpr int64_t kMaxDelta = 1 << 24;
+
 struct ChannelState {
   int coef1 = 0, coef2 = 0;
   int delta = 0;
@@ -23,7 +25,10 @@ struct ChannelState {
     int signedNibble = nibble >= 8 ? nibble - 16 : nibble;
     int value = static_cast<int>(
         std::clamp<int64_t>(predicted + int64_t{signedNibble} * delta, -32768, 32767));
-    delta = std::max(16, (kAdaptation[nibble] * delta) >> 8);
+    // Real streams keep the step far below the cap; damaged ones would grow
+    // it without bound (every sample is clamped long before the cap).
+    delta = static_cast<int>(
+        std::clamp<int64_t>((int64_t{kAdaptation[nibble]} * delta) >> 8, 16, kMaxDelta));
     sample2 = sample1;
     sample1 = value;
     return static_cast<int16_t>(value);
