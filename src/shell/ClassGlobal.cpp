@@ -38,14 +38,15 @@ void FreeArchives() {
 namespace {
 
 // Loads a packed list file. One that does not unpack is renamed aside to
-// NAME.damaged (replacing an older one) and recorded in `damaged`, and the
-// list is left empty: the defaults then apply and the reader's next save
+// NAME.damaged (replacing an older one) and recorded in `damaged` (as is
+// one that cannot be read at all), and the list is left empty: the defaults then apply and the reader's next save
 // writes a sound file, while the damaged one stays for inspection.
 void LoadOrSetAside(TSlist& list, const std::string& path, std::vector<std::string>& damaged) {
   try {
     list.LoadFromPackedFile(path);
-  } catch (const FileError&) {
-    throw;
+  } catch (const FileError&) {  // there but unreadable: nothing to set aside
+    list.Clear();
+    damaged.push_back(std::filesystem::path(path).filename().string());
   } catch (const Error&) {
     list.Clear();
     const std::string actual = FindPath(path).value_or(path);
@@ -211,7 +212,7 @@ void Tglobal::LoadSettings() {
   if (!damaged.empty()) {
     Bytes names;
     for (const auto& d : damaged) names += "\n" + FromUtf8(d, CodePage::GBK);
-    ShowNotice(Gbk("以下文件已损坏，已改名保留，现使用默认值：") + names);
+    ShowNotice(Gbk("以下文件已损坏或无法读取（损坏的文件已改名保留），现使用默认值：") + names);
   }
 }
 
@@ -219,11 +220,7 @@ bool Tglobal::SaveSettings() {
   if (SaveDir.empty()) return false;  // no save directory: nothing can be kept
   std::vector<std::string> damaged;
   TSlist list;
-  try {
-    LoadOrSetAside(list, SaveDir + "inf.dat", damaged);
-  } catch (const FileError&) {
-    list.Clear();
-  }
+  LoadOrSetAside(list, SaveDir + "inf.dat", damaged);
   list.WriteInteger("", "LEFT", WindowLeft);
   list.WriteInteger("", "TOP", WindowTop);
   list.WriteInteger("", "MessageStep", MessageStep);

@@ -317,6 +317,7 @@ TEST(LoadJpeg, RefusedOrDamagedDataGivesDataErrorNotAnExit) {
   MemoryStream shortStream("\xFF\xD8");
   Picture p;
   EXPECT_THROW(LoadJpeg(p, shortStream, 100), DataError);  // fewer bytes than the entry claims
+  EXPECT_THROW(LoadJpeg(p, shortStream, int64_t{1} << 40), DataError);  // refused before allocating
 
   if (!testing::HaveConvert()) GTEST_SKIP() << "ImageMagick convert is not installed";
   testing::TempDir dir;
