@@ -5,6 +5,8 @@
 
 #include "base/Errors.h"
 #include "base/PngWrite.h"
+#include "platform/FontText.h"
+#include "platform/headless/HeadlessAudio.h"
 
 namespace vantel {
 
@@ -93,12 +95,18 @@ bool HeadlessPlatform::PointOnMonitor(int x, int y) {
          y < screen_.top + screen_.height;
 }
 
+// One FreeType service for the process: fonts are found and opened once,
+// however many headless platforms tests create.
 TextService& HeadlessPlatform::Text() {
-  throw Error("no text service on this platform yet");
+  static FontText service;
+  return service;
 }
 
 std::unique_ptr<AudioDevice> HeadlessPlatform::CreateAudioDevice() {
-  return nullptr;
+  auto device = std::make_unique<HeadlessAudio>();
+  device->SetOpenFails(audioOpenFails_);
+  lastAudio_ = device.get();
+  return device;
 }
 
 void HeadlessPlatform::DumpFrame(const std::string& pngPath) const {
