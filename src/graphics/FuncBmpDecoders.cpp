@@ -507,6 +507,16 @@ void LoadPng(Picture& picture, Stream& stream) {
   if (h.colourType == 3 && (palette.empty() || palette.size() % 3 != 0))
     throw DataError("PNG palette picture has no usable PLTE chunk");
 
+  // Deflate cannot expand data more than about 1032 times: a header whose
+  // size the rest of the stream cannot possibly fill is refused before the
+  // picture is allocated for it.
+  const int64_t rowBits = int64_t{h.width} * h.Channels() * h.depth;
+  const int64_t minimumRaw = int64_t{h.height} * ((rowBits + 7) / 8);
+  const int64_t available = stream.Size() - stream.Position();
+  if (minimumRaw > available * 1032 + 1032)
+    throw DataError("PNG image data is far too short for a " + std::to_string(h.width) + "x" +
+                    std::to_string(h.height) + " picture");
+
   // Truecolour keeps 24 bits even with a tRNS chunk, so that files of the
   // data's own form decode exactly as they always did.
   const bool useTrns = !trns.empty() && (h.colourType == 0 || h.colourType == 3);
