@@ -19,13 +19,15 @@ namespace {
 
 // The debugger's view of the token being run.
 void ShowInDebugger(const Bytes& codeText, int32_t line) {
-  (void)codeText;
-  (void)line;
+  if (!Global) return;
+  Global->CodeText = codeText;
+  Global->LineNo = line;
+  Global->UpdateDebugInfo();
 }
 
 // A script error line for the debugger's message box.
 void LogToDebugger(const Bytes& line) {
-  (void)line;
+  if (Global) Global->AppendLog(line);
 }
 
 // ---- The command table -----------------------------------------------------

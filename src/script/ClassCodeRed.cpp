@@ -4,6 +4,7 @@
 #include "base/Paths.h"
 #include "data/ClassArchive.h"
 #include "data/FuncFile.h"
+#include "shell/ClassGlobal.h"
 
 namespace vantel {
 namespace {
@@ -55,13 +56,15 @@ void TCodeRed::Load(std::string_view name) {
   const Bytes base = ScriptBaseName(name);
   const Bytes file = base + ".vxs";
   Bytes text;
-  if (ScriptArchive && ScriptArchive->IndexOf(file) >= 0) {
-    text = ScriptArchive->ReadText(file);
+  TArchive* archive = ScriptArchive ? ScriptArchive : vantel::ScriptArchive;
+  if (archive && archive->IndexOf(file) >= 0) {
+    text = archive->ReadText(file);
   } else if (auto path = DataPath(ScriptDir, file); path && FileExists(*path)) {
     text = ReadPackedFile(*path);
   }
   ScriptName = base;
-  if (GlobalScriptName) *GlobalScriptName = ScriptName;
+  if (Bytes* global = GlobalScriptName ? GlobalScriptName : Global ? &Global->ScriptName : nullptr)
+    *global = ScriptName;
   Position = 0;
   Tokenize(text);
   if (const ChapterInfo* c = FindChapter(ScriptName)) {

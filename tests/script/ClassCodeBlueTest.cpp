@@ -8,6 +8,8 @@
 #include "data/ArchiveWriter.h"
 #include "data/ClassArchive.h"
 #include "data/FuncFile.h"
+#include "shell/ClassGlobal.h"
+#include "shell/DebugView.h"
 #include "sound/ClassSoundSrc.h"
 #include "sound/FuncSound.h"
 #include "support/SoundFixtures.h"
@@ -215,6 +217,72 @@ TEST(CodeBlueJump, AJumpLoopWithoutActionsEndsTheScript) {
   // A loop through an action is a story that repeats, not a fault.
   c = Script("<marker name=l>x<wait time=1><a href=#l>");
   for (int i = 0; i < 3; ++i) EXPECT_EQ(StepOf(*c), (Fields{"wait", "1", "", "x"}));
+}
+
+namespace {
+
+struct Captions : DebugLabel {
+  std::vector<Bytes> seen;
+  Bytes Caption() const override { return seen.empty() ? Bytes() : seen.back(); }
+  void SetCaption(const Bytes& caption) override { seen.push_back(caption); }
+};
+
+struct Lines : DebugMessageBox {
+  std::vector<Bytes> lines;
+  int LineCount() const override { return int(lines.size()); }
+  void AppendLine(const Bytes& line) override { lines.push_back(line); }
+  void DeleteFirstLine() override { lines.erase(lines.begin()); }
+  void Clear() override { lines.clear(); }
+};
+
+// The global state with an attached debugger's labels and message box.
+class CodeBlueDebugger : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    saved_ = DebugMode;
+    Global = &global_;
+    global_.CodeLabel = &code_;
+    global_.ScriptLabel = &script_;
+    global_.MessageBox = &box_;
+    global_.DebugAttached = true;
+  }
+  void TearDown() override {
+    Global = nullptr;
+    DebugMode = saved_;
+  }
+  Tglobal global_;
+  Captions code_, script_;
+  Lines box_;
+  bool saved_ = false;
+};
+
+}  // namespace
+
+TEST_F(CodeBlueDebugger, EachTokenIsShownWithTheTextBeforeItAndErrorsAreLogged) {
+  DebugMode = true;
+  auto c = Script("a<br>\r\n<foo>{v}<k>");
+  EXPECT_EQ(StepOf(*c), (Fields{"key", "-1", "", "a", "*br", "*br", "v"}));
+  EXPECT_EQ(code_.seen,
+            (std::vector<Bytes>{"Code/a", "Code/a<br>", "Code/a*br<BR>", "Code/a*br*br<foo>",
+                                "Code/a*br*br{v}", "Code/a*br*brv<k>"}));
+  EXPECT_EQ(global_.CodeText, "a*br*brv<k>");
+  EXPECT_EQ(global_.LineNo, 2);
+  // The error lines reach the message box at the next refresh after them.
+  EXPECT_EQ(box_.lines, (std::vector<Bytes>{"2" + Sjis("不明なコマンド<*foo>です."),
+                                            "2" + Sjis("変数<v>は未定義．")}));
+  EXPECT_EQ(c->Errors.Count(), 2);
+
+  // Loading tells the global state which script runs.
+  c->Load("Other.vxs");
+  EXPECT_EQ(global_.ScriptName, "other");
+}
+
+TEST_F(CodeBlueDebugger, WithoutDebugModeOnlyTheLogIsFed) {
+  auto c = Script("<foo><k>");
+  c->Step();
+  EXPECT_TRUE(code_.seen.empty());
+  EXPECT_EQ(global_.CodeText, "");
+  EXPECT_EQ(global_.PendingLog.Count(), 1);
 }
 
 class CodeBlueScripts : public ::testing::Test {
