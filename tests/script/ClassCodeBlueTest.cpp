@@ -339,9 +339,12 @@ TEST_F(CodeBlueScripts, SavedPositionsResumeTheSameWay) {
   EXPECT_EQ(saved, Sjis("脚本2") + ",1");
   const Fields next = StepOf(c_);
 
+  // Without an archive of its own the interpreter reads the program's.
   TCodeBlue other;
-  other.ScriptArchive = archive_.get();
+  ScriptArchive = archive_.get();
   other.RestorePosition(saved);
+  ScriptArchive = nullptr;
+  other.ScriptArchive = archive_.get();
   EXPECT_EQ(StepOf(other), next);
   // After a jump the position names the new script.
   other.Load(Sjis("脚本1"));
