@@ -128,6 +128,8 @@ class Checker {
           break;
         case CommandKind::TextMarkup:
           if (c.Command == "*font") CheckColour(c, "font");
+          if (c.Command == "*r" && c.Attr("text", c.Attr("alt", "")).empty())
+            Report("ruby without text or alt");
           break;
         case CommandKind::Jump:
           CheckJump(c, script, i);

@@ -89,7 +89,8 @@ TEST_F(LintGame, PlantedFaultsAreFoundWithTheirLines) {
       "<bgm src=m01><bgm mode=fadein><se src=m01 mode=on time=soon>\r\n"         // 9
       "<box type=x color=purple><box type=9 transparent=half>\r\n"               // 10
       "<wipe effect=noise time=fast><font color=#GG0000>x</font><k time=x>\r\n"  // 11
-      "<image src=bg01\r\n");                                                    // 12
+      "<image src=bg01\r\n"                                                      // 12
+      "<r>x</r>\r\n");                                                           // 13
   Add("other", "<bustup align=left name=gen face=normal>");
   const Lines want = {
       "bad.vxs:1: unknown command <foo>",
@@ -129,6 +130,7 @@ TEST_F(LintGame, PlantedFaultsAreFoundWithTheirLines) {
       "bad.vxs:11: time=\"x\" is not a whole number; -1 (wait for the reader) is used",
       "bad.vxs:12: the tag \"<image src=bg01\" is not closed on its line",
       "bad.vxs:12: unknown command <image>",
+      "bad.vxs:13: ruby without text or alt",
   };
   EXPECT_EQ(Run(), want);
 }
