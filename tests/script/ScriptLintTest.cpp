@@ -159,6 +159,18 @@ TEST_F(LintGame, JumpLoopsThatNeverWaitAreFound) {
                    }));
 }
 
+TEST_F(LintGame, RandomScriptsAreReadWithoutFailing) {
+  const Bytes alphabet = "<>\"{}= \r\na#*/krbgmsxe" + Sjis("マ");
+  uint32_t seed = 99;
+  auto next = [&] { return (seed = seed * 1103515245 + 12345) >> 16; };
+  for (int round = 0; round < 200; ++round) {
+    Bytes text;
+    for (size_t i = 0, n = next() % 300; i < n; ++i) text += alphabet[next() % alphabet.size()];
+    lint_.AddScript("r" + std::to_string(round % 3), text);
+    for (const LintFinding& f : lint_.Run()) ASSERT_GE(f.line, 1);
+  }
+}
+
 TEST(LintSources, ArchivesDirectoriesAndEncodings) {
   testing::TempDir dir;
   // A game directory: script.chs plus a loose script the archive lacks; a
