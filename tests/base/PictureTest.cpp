@@ -34,3 +34,26 @@ TEST(Picture, FormatChangeKeepsColour) {
 }
 
 }  // namespace vantel
+
+namespace vantel {
+
+TEST(Picture, NewAreaTakesTheFillInEveryFormat) {
+  for (Colour c : {Colour{0x000000}, Colour{0x808080}, Colour{0xFFFFFF}, Colour{0x102030}}) {
+    for (auto f : {Picture::Format::BGR24, Picture::Format::BGRA32}) {
+      Picture p(3, 2, f, c);
+      p.SetSize(5, 4);
+      for (int y = 0; y < 4; ++y)
+        for (int x = 0; x < 5; ++x) {
+          const uint8_t* px = p.Pixel(x, y);
+          ASSERT_EQ(px[0], uint8_t(c >> 16));
+          ASSERT_EQ(px[1], uint8_t(c >> 8));
+          ASSERT_EQ(px[2], uint8_t(c));
+          if (p.Is32()) {
+            ASSERT_EQ(px[3], 0);
+          }
+        }
+    }
+  }
+}
+
+}  // namespace vantel

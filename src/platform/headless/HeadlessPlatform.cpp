@@ -6,6 +6,7 @@
 #include "base/Errors.h"
 #include "base/PngWrite.h"
 #include "platform/FontText.h"
+#include "platform/headless/HeadlessAudio.h"
 
 namespace vantel {
 
@@ -102,7 +103,10 @@ TextService& HeadlessPlatform::Text() {
 }
 
 std::unique_ptr<AudioDevice> HeadlessPlatform::CreateAudioDevice() {
-  return nullptr;
+  auto device = std::make_unique<HeadlessAudio>();
+  device->SetOpenFails(audioOpenFails_);
+  lastAudio_ = device.get();
+  return device;
 }
 
 void HeadlessPlatform::DumpFrame(const std::string& pngPath) const {

@@ -10,6 +10,8 @@
 #include <cstring>
 
 #include "base/Errors.h"
+#include "platform/FontText.h"
+#include "platform/sdl/SdlAudio.h"
 
 namespace vantel {
 namespace {
@@ -367,11 +369,12 @@ bool SdlPlatform::PointOnMonitor(int x, int y) {
 }
 
 TextService& SdlPlatform::Text() {
-  throw Error("no text service on this platform yet");
+  static FontText service;
+  return service;
 }
 
 std::unique_ptr<AudioDevice> SdlPlatform::CreateAudioDevice() {
-  return nullptr;
+  return std::make_unique<SdlAudio>();
 }
 
 }  // namespace vantel
