@@ -5,6 +5,10 @@
 //                           over a black fill (glyph cache on): the baseline
 //   GlyphRender2xUncached   the same, rasterised afresh every time
 //   LayoutPage400           laying out a 400-letter page (measure, break, justify)
+//   RevealLetter            drawing one letter on the message layer: the 2x glyph,
+//                           the 2x2 coverage average into alpha, marking its cells
+//   RevealPage400           clearing a 640x480 box, adding a 400-letter page and
+//                           revealing all of it (with its ruby)
 //
 // Each benchmark reports `vs_glyph`: its time per iteration over the baseline's.
 #include <benchmark/benchmark.h>
@@ -12,6 +16,7 @@
 #include <chrono>
 
 #include "base/Bytes.h"
+#include "graphics/ClassFlatText.h"
 #include "graphics/ClassLetter.h"
 #include "platform/FontText.h"
 
@@ -118,6 +123,34 @@ void LayoutPage400(benchmark::State& state) {
   });
 }
 BENCHMARK(LayoutPage400);
+
+void RevealLetter(benchmark::State& state) {
+  TFlatText layer(nullptr, &Service());
+  layer.SetBox(0, 0, 640, 160);
+  const Bytes& text = Sjis("漢");
+  Timed(state, [&] {
+    layer.DrawGlyph(100, 20, 0xFFFFFF, 23, text);
+    benchmark::DoNotOptimize(layer.FPicture.Data());
+  });
+}
+BENCHMARK(RevealLetter);
+
+void RevealPage400(benchmark::State& state) {
+  TFlatText layer(nullptr, &Service());
+  layer.SetBox(0, 0, 640, 480);
+  layer.FLetters.ApplyTag("*font,size,23,name," + Sjis("ＭＳ 明朝"));
+  const Bytes page = Page400();
+  layer.AddText(page);
+  layer.RevealAll();
+  state.counters["full"] = layer.FFull;
+  Timed(state, [&] {
+    layer.ClearPage();
+    layer.AddText(page);
+    layer.RevealAll();
+    benchmark::DoNotOptimize(layer.FPicture.Data());
+  });
+}
+BENCHMARK(RevealPage400);
 
 }  // namespace
 }  // namespace vantel
