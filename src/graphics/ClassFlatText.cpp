@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "shell/ClassGlobal.h"
+
 namespace vantel {
 
 namespace {
@@ -12,6 +14,7 @@ constexpr int32_t kRubyRise = 21;      // ruby tops sit this far above the line'
 constexpr int32_t kRubySize = 10;
 constexpr uint8_t kRubyAlpha = 200;
 constexpr int32_t kMaxHalfGlyph = 56;
+constexpr int32_t kDefaultMessageStep = 50;
 
 }  // namespace
 
@@ -46,7 +49,9 @@ void TFlatText::ClearPage() {
 }
 
 bool TFlatText::AddText(std::string_view text) {
-  FRevealSpeed = 2 * MessageStep;
+  // Without the global state (tools, tests) the setting's default applies; a
+  // step below 1 would never show the text.
+  FRevealSpeed = 2 * std::max(Global ? Global->MessageStep : kDefaultMessageStep, 1);
   const bool added = FLetters.AddText(text);
   if (added) {
     FDone = false;

@@ -12,9 +12,10 @@
 // whose centre would fall below the box's height - 22 does not fit, and
 // revealing stops (FFull) until the page is cleared.
 //
-// Depends on Tflat (layers and dirty cells), Tletters (layout) and the text
-// service (measuring and drawing glyphs). Fails: never; text that does not
-// fit is not drawn, and everything drawn is clipped to the box.
+// Depends on Tflat (layers and dirty cells), Tletters (layout), the text
+// service (measuring and drawing glyphs) and Global's MessageStep (50 when
+// there is no Global). Fails: never; text that does not fit is not drawn,
+// and everything drawn is clipped to the box.
 #pragma once
 
 #include <cstdint>
@@ -37,7 +38,8 @@ class TFlatText : public Tflat {
   void SetBox(int32_t x, int32_t y, int32_t width, int32_t height);
   // Clears every pixel's alpha and drops the page's letters (FDone is kept).
   void ClearPage();
-  // Queues a chunk; true when it added letters.
+  // Queues a chunk; true when it added letters. The reveal speed becomes
+  // twice the reader's message speed setting (Global's MessageStep).
   bool AddText(std::string_view text);
   // Draws the next letter; true when a letter was taken or the page found full.
   bool RevealNext();
@@ -57,11 +59,6 @@ class TFlatText : public Tflat {
   bool FFull = false;          // the next line does not fit; revealing stops
   int32_t FRevealAcc = 0;      // hundredths of a letter
   int32_t FRevealSpeed = 150;  // hundredths of a letter per tick
-
-  // The reader's message speed setting (1 ... 255, 50 by default), which
-  // AddText turns into the reveal speed. The global state does not carry it
-  // yet, so the owner copies the setting here.
-  int32_t MessageStep = 50;
 
  private:
   void DrawRuby(const TLet& letter);

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "platform/FontText.h"
+#include "shell/ClassGlobal.h"
 
 namespace vantel {
 namespace {
@@ -134,6 +135,14 @@ TEST_F(FlatText, EverythingDrawnStaysInTheBox) {
 }
 
 TEST_F(FlatText, RevealSpeedFollowsTheMessageStep) {
+  struct Installed {  // the global state for this test only
+    Tglobal state;
+    Tglobal* saved = Global;
+    Installed() { Global = &state; }
+    ~Installed() { Global = saved; }
+  } installed;
+  Tglobal& global = installed.state;
+  global.MessageStep = 50;
   t.SetBox(0, 0, 700, 600);
   Bytes many;
   for (int i = 0; i < 60; ++i) many += Sjis("あ");
@@ -148,7 +157,7 @@ TEST_F(FlatText, RevealSpeedFollowsTheMessageStep) {
   // 255: speed 510: five on the first tick, then five or six.
   t.ClearPage();
   t.FRevealAcc = 0;
-  t.MessageStep = 255;
+  global.MessageStep = 255;
   t.AddText(many);
   EXPECT_EQ(t.FRevealSpeed, 510);
   EXPECT_EQ(Ticks(1), 5);
@@ -164,7 +173,7 @@ TEST_F(FlatText, RevealSpeedFollowsTheMessageStep) {
   // 1: speed 2: the first letter on the 51st tick, then one every 50.
   t.ClearPage();
   t.FRevealAcc = 0;
-  t.MessageStep = 1;
+  global.MessageStep = 1;
   t.AddText(Sjis("あいう"));
   EXPECT_EQ(Ticks(50), 0);
   EXPECT_EQ(Ticks(1), 1);
@@ -183,6 +192,10 @@ TEST_F(FlatText, RevealSpeedFollowsTheMessageStep) {
   EXPECT_FALSE(t.FDone);
   Ticks(30);
   EXPECT_EQ(t.FRevealAcc, acc + 60);
+  // A setting that was never loaded still shows the text.
+  global.MessageStep = 0;
+  t.AddText(Sjis("お"));
+  EXPECT_EQ(t.FRevealSpeed, 2);
 }
 
 TEST_F(FlatText, RubySpreadsOverItsBaseOrSitsSolidAboveIt) {
