@@ -1,7 +1,75 @@
-// The player's entry point.
-#include <cstdio>
+// The player's entry point: reads the command line, sets up the SDL
+// platform and runs the main window.
+//
+//   vantel [--root DIR] [--quit-after-ms N] [SECOND_DATA_DIR]
+//
+// --root is the game directory (default: the executable's directory). The
+// first other argument is the second data directory, to which archive names
+// are appended with no separator. --quit-after-ms ends the program by itself
+// after N ms of running (smoke tests and screenshots).
+#include <unistd.h>
 
-int main(int, char**) {
-  std::fprintf(stderr, "vantel: the player's window is not part of this build yet\n");
-  return 1;
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <exception>
+#include <filesystem>
+#include <string>
+
+#include "platform/sdl/SdlPlatform.h"
+#include "shell/UnitVantel.h"
+
+namespace {
+
+std::string ExecutableDirectory(const char* argv0) {
+  std::error_code ec;
+  std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", ec);
+  if (ec) self = std::filesystem::absolute(argv0, ec);
+  std::string dir = self.parent_path().string();
+  if (!dir.empty() && dir.back() != '/') dir += '/';
+  return dir;
+}
+
+int Usage() {
+  std::fprintf(stderr, "usage: vantel [--root DIR] [--quit-after-ms N] [SECOND_DATA_DIR]\n");
+  return 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  vantel::TVantel::Options options;
+  bool haveSecond = false;
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    if (arg == "--root") {
+      if (++i >= argc) return Usage();
+      options.exeDir = argv[i];
+    } else if (arg == "--quit-after-ms") {
+      if (++i >= argc) return Usage();
+      char* end = nullptr;
+      const long ms = std::strtol(argv[i], &end, 10);
+      if (!end || *end || ms <= 0 || ms > INT_MAX) return Usage();
+      options.quitAfterMs = static_cast<uint32_t>(ms);
+    } else if (!haveSecond) {
+      options.secondDataDir = arg;  // exactly as given
+      haveSecond = true;
+    }  // further arguments are ignored
+  }
+  if (options.exeDir.empty()) options.exeDir = ExecutableDirectory(argv[0]);
+
+  try {
+    vantel::SdlPlatform platform;
+    vantel::SetPlatform(&platform);
+    int status;
+    {
+      vantel::TVantel vantelWindow(options);
+      status = vantelWindow.Run();
+    }
+    vantel::SetPlatform(nullptr);
+    return status;
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "vantel: %s\n", e.what());
+    return 1;
+  }
 }

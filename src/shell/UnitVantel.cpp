@@ -1,0 +1,590 @@
+#include "shell/UnitVantel.h"
+
+#include <unistd.h>
+
+#include <exception>
+#include <filesystem>
+
+#include "base/Paths.h"
+#include "graphics/ClassFlat.h"
+#include "graphics/FuncBmpLoader.h"
+#include "shell/ClassGlobal.h"
+#include "shell/ClassMain.h"
+#include "sound/ClassSoundSrc.h"
+#include "sound/FuncSound.h"
+
+namespace vantel {
+
+TVantel* MainForm = nullptr;
+
+namespace {
+
+constexpr int kFramePeriod = 50;    // ms: 20 frames a second
+constexpr int kBacklogLimit = 500;  // ms behind schedule before the backlog is dropped
+constexpr int kVkSpace = 32;
+
+std::string WithSlash(std::string dir) {
+  if (!dir.empty() && dir.back() != '/') dir += '/';
+  return dir;
+}
+
+std::string CurrentDirectory() {
+  std::error_code ec;
+  std::string cwd = std::filesystem::current_path(ec).string();
+  return ec ? std::string() : WithSlash(cwd);
+}
+
+// Virtual key of each item's shortcut (Ctrl held alone, except Space, which
+// is bare); 0: none.
+int ShortcutKey(int id) {
+  switch (id) {
+    case TVantel::kPopupN:
+      return 'N';
+    case TVantel::kPopupM:
+      return 'M';
+    case TVantel::kPopUpP:
+      return kVkSpace;
+    case TVantel::kPopupS:
+      return 'S';
+    case TVantel::kPopupL:
+      return 'L';
+    case TVantel::kPopUpT:
+      return 'T';
+    case TVantel::kPopUpF:
+      return 'F';
+    default:
+      return 0;
+  }
+}
+
+bool IsSeparator(int id) {
+  return id == TVantel::kN9 || id == TVantel::kN2 || id == TVantel::kN6 || id == TVantel::kN11;
+}
+
+// An item whose work lives in a dialog that is not installed cannot be used.
+bool HookPresent(int id) {
+  const VantelHooks& h = GetVantelHooks();
+  switch (id) {
+    case TVantel::kPopupS:
+      return static_cast<bool>(h.saveDialog);
+    case TVantel::kPopupL:
+      return static_cast<bool>(h.loadDialog);
+    case TVantel::kPopUpT:
+      return static_cast<bool>(h.settingsDialog);
+    default:
+      return true;
+  }
+}
+
+}  // namespace
+
+VantelHooks& GetVantelHooks() {
+  static VantelHooks hooks;
+  return hooks;
+}
+
+void SetVantelHooks(VantelHooks hooks) {
+  GetVantelHooks() = std::move(hooks);
+}
+
+bool DataFilesPresent(const std::string& exeDir, const std::string& secondDataDir) {
+  const std::string dir = WithSlash(exeDir);
+  auto either = [&](const char* name) {
+    return FileExists(dir + name) || FileExists(secondDataDir + name);
+  };
+  // The script archive has no second place.
+  return FileExists(dir + "script.chs") && either("sound.pk2") && either("image.pk2");
+}
+
+TVantel::TVantel(Options options) : options_(std::move(options)) {
+  for (bool& e : enabled_) e = true;
+  options_.exeDir = WithSlash(options_.exeDir);
+  MainForm = this;
+}
+
+TVantel::~TVantel() {
+  Teardown();
+  if (MainForm == this) MainForm = nullptr;
+}
+
+int TVantel::Run() {
+  if (!StartChecks()) return exitStatus_;
+  try {
+    Create();
+    while (!closed_) IdleRound();
+  } catch (const std::exception& e) {
+    // A fault in a scene or a device: say what it was and end in order,
+    // rather than leave a frozen window or a half-written settings file.
+    Bytes what;
+    try {
+      what = FromUtf8(e.what(), CodePage::GBK);
+    } catch (const std::exception&) {
+      what = e.what();  // shown as it is rather than not at all
+    }
+    GetPlatform().ShowMessage(Gbk("程序遇到错误，将退出：\n") + what, Gbk("Vantel"),
+                              MessageKind::Error, false, CodePage::GBK);
+    exitStatus_ = 1;
+  }
+  Teardown();
+  return exitStatus_;
+}
+
+bool TVantel::StartChecks() {
+  Platform& platform = GetPlatform();
+  if (platform.ActivateRunningInstance("TVantel")) return false;
+
+  if (options_.changeDirectory) {
+    // Loose resource folders (script/, image/, sound/) are looked up
+    // relative to the working directory, which becomes the game directory.
+    // Directories given relative to where the program was started keep
+    // meaning the same place; an empty second data directory means the
+    // starting directory.
+    const std::string start = CurrentDirectory();
+    if (!options_.exeDir.empty() && options_.exeDir[0] != '/')
+      options_.exeDir = start + options_.exeDir;
+    if (options_.secondDataDir.empty() || options_.secondDataDir[0] != '/')
+      options_.secondDataDir = start + options_.secondDataDir;
+    if (!options_.exeDir.empty()) {
+      if (::chdir(options_.exeDir.c_str()) != 0) {
+        // Loose files then simply are not found; the archives use full paths.
+      }
+    }
+  }
+
+  if (!DataFilesPresent(options_.exeDir, options_.secondDataDir) &&
+      !FileExists(options_.exeDir + "save/debug")) {
+    platform.ShowMessage(
+        Sjis("データファイルがありません。部分インストールの場合はＣＤから起動してください。"),
+        Bytes(), MessageKind::Plain, false, CodePage::CP932);
+    exitStatus_ = 1;
+    return false;
+  }
+  return true;
+}
+
+void TVantel::Create() {
+  Platform& platform = GetPlatform();
+  startTick_ = platform.TickCount();
+  if (!platform.CreateMainWindow(Gbk("苍月楼"), TMain::kWidth, TMain::kHeight))
+    throw std::runtime_error("the main window cannot be created");
+  windowCreated_ = true;
+  created_ = true;  // from here on the teardown has something to undo
+
+  SoundLock();  // the lock exists before the audio thread does
+  Global = new Tglobal(options_.exeDir, options_.secondDataDir, options_.estimateClock);
+  Global->LoadSettings();
+  SetImageLoader([](Picture& picture, const Bytes& name) { return LoadImage(picture, name); });
+
+  sound_ = std::make_unique<TSound>(options_.refill);
+  if (SoundArchive) soundView_ = std::make_unique<TArchiveSoundView>(*SoundArchive);
+  for (int i = 0; i < 3; ++i) {
+    SoundSources[i] = new TSoundSrc(soundView_.get(), "sound/");
+    sound_->AddSource(SoundSources[i]);
+  }
+  sound_->Open(44100, 16, 2);
+  sound_->Enabled = true;
+  PostSound(0, kSoundVolume, Bytes(), Global->Volume1, 0);
+  PostSound(1, kSoundVolume, Bytes(), Global->Volume2, 0);
+
+  Main = new TMain();
+
+  if (PointOnMonitor(Global->WindowLeft, Global->WindowTop)) {
+    platform.SetWindowPosition(Global->WindowLeft, Global->WindowTop);
+  } else {
+    const ScreenRect screen = platform.ScreenSize();
+    platform.SetWindowPosition((screen.width - TMain::kWidth) / 2,
+                               (screen.height - TMain::kHeight) / 2);
+  }
+  const ScreenRect screen = platform.ScreenSize();
+  if (screen.width == TMain::kWidth || screen.height == TMain::kHeight || Global->FullScreen)
+    PopUpFClick();
+  if (DebugMode) platform.AcceptDroppedFiles(true);
+  Global->NextTick = static_cast<int32_t>(platform.TickCount() + kFramePeriod);
+  checked_[kPopupN] = Global->AutoSkip;
+
+  // Shown: the window is up and the application active.
+  Global->SetActive(true);
+  platform.GetClientSize(Global->ClientWidth, Global->ClientHeight);
+  AppActivate();
+}
+
+void TVantel::IdleRound() {
+  if (closed_) return;
+  if (Global && options_.quitAfterMs > 0 &&
+      GetPlatform().TickCount() - startTick_ >= options_.quitAfterMs)
+    Global->QuitRequested = true;
+  // The audio thread only queues its notices and diagnostics; they are
+  // shown and logged here, on the main thread.
+  ShowPendingSoundNotices();
+  if (Global)
+    for (const Bytes& line : TakeSoundWarnings()) Global->AppendLog(line);
+  if (idleInstalled_) {
+    AppIdle();
+  } else {
+    // Nothing to run until the application is active again: wait for events.
+    ProcessMessages();
+    if (!closed_ && Global && Global->QuitRequested) Close();
+    if (!closed_) GetPlatform().Sleep(kFramePeriod);
+  }
+}
+
+void TVantel::ProcessMessages() {
+  InputEvent e;
+  while (!closed_ && GetPlatform().PollEvent(e)) HandleEvent(e);
+}
+
+void TVantel::AppIdle() {
+  Platform& platform = GetPlatform();
+  ProcessMessages();
+  if (closed_ || !Global || !Main) return;
+  if (Global->QuitRequested) {
+    Close();
+    return;
+  }
+  int32_t now = static_cast<int32_t>(platform.TickCount());
+  if (Global->Active) {
+    // Differences, not plain comparisons, so the tick count may wrap.
+    if (now - Global->NextTick > 0) {
+      Main->Tick(true);
+    } else {
+      Main->Tick(false);
+      now = static_cast<int32_t>(platform.TickCount());
+      if (Global->NextTick - now > 0) platform.Sleep(static_cast<uint32_t>(Global->NextTick - now));
+    }
+    Global->NextTick += kFramePeriod;
+    // More than half a second behind: restart the schedule from the
+    // present instead of racing through the backlog.
+    if ((now - kBacklogLimit) - Global->NextTick > 0) Global->NextTick = now;
+  } else {
+    platform.Sleep(kFramePeriod);
+    Global->NextTick = now + kFramePeriod;
+  }
+  if (Global->QuitRequested) Close();
+}
+
+void TVantel::Close() {
+  if (closed_) return;
+  if (FormCloseQuery()) {
+    if (Global) exitStatus_ = Global->ExitStatus;
+    closed_ = true;
+  }
+}
+
+bool TVantel::Shortcut(int key, uint32_t shift) {
+  const uint32_t mods = shift & (kShift | kAlt | kCtrl);
+  for (int id = 0; id < kMenuCount; ++id) {
+    const int k = ShortcutKey(id);
+    if (k == 0 || k != key) continue;
+    if (mods != (k == kVkSpace ? 0u : static_cast<uint32_t>(kCtrl))) continue;
+    if (!enabled_[id] || !HookPresent(id)) return false;
+    MenuClick(id);
+    return true;
+  }
+  return false;
+}
+
+void TVantel::HandleEvent(const InputEvent& e) {
+  if (closed_ || !Global || !Main) return;
+  switch (e.kind) {
+    case InputEvent::Kind::KeyDown:
+      // A shortcut acts on the press, and the press goes no further.
+      if (!Shortcut(e.key, e.shift)) Main->KeyDown(e.key, e.shift);
+      break;
+    case InputEvent::Kind::KeyUp:
+      Global->SetActive(true);
+      // Space acts through the menu shortcut, never as a release.
+      if (e.key != kVkSpace) Main->KeyUp(e.key, e.shift);
+      break;
+    case InputEvent::Kind::MouseDown:
+      if (!Global->Active) {
+        Global->SetActive(true);  // the press only wakes the scene
+      } else if (e.button != MouseButton::Right) {
+        Main->MouseDown(e.x, e.y);
+      }
+      break;
+    case InputEvent::Kind::MouseUp:
+      if (Global->Active)
+        Main->MouseUp(e.x, e.y);
+      else
+        Global->SetActive(true);
+      if (e.button == MouseButton::Right) ShowPopupMenu(e.x, e.y);
+      break;
+    case InputEvent::Kind::MouseMove:
+      Main->MouseMove(e.x, e.y);
+      break;
+    case InputEvent::Kind::Wheel:
+      Main->MouseWheel(e.wheel);
+      break;
+    case InputEvent::Kind::Activate:
+      AppActivate();
+      break;
+    case InputEvent::Kind::Deactivate:
+      AppDeactivate();
+      break;
+    case InputEvent::Kind::CloseRequest:
+      Close();
+      break;
+    case InputEvent::Kind::DropFiles:
+      DropFiles(e.files);
+      break;
+  }
+}
+
+void TVantel::AppActivate() {
+  if (!Global) return;
+  Global->SetActive(true);
+  idleInstalled_ = true;
+  if (!Global->BackGround) {
+    if (sound_) sound_->Enabled = true;
+    Global->NextTick = static_cast<int32_t>(GetPlatform().TickCount() + kFramePeriod);
+  }
+}
+
+void TVantel::AppDeactivate() {
+  if (!Global || Global->BackGround) return;
+  Global->SetActive(false);
+  idleInstalled_ = false;
+  if (sound_) sound_->Enabled = false;
+}
+
+void TVantel::FormHide() {
+  if (!Global || Global->BackGround) return;
+  idleInstalled_ = false;
+  if (sound_) sound_->Enabled = false;
+}
+
+void TVantel::AskPosition(int& x, int& y) {
+  int left = 0, top = 0;
+  GetPlatform().GetWindowPosition(left, top);
+  x = left + Global->ClientWidth / 2 - 90;
+  y = top + Global->ClientHeight / 2 - 50;
+}
+
+bool TVantel::FormCloseQuery() {
+  if (!Global) return true;
+  Global->SetActive(false);
+  if (Global->QuitRequested) {
+    if (!Global->SaveDir.empty()) DeleteFile(Global->SaveDir + "backup");
+    return true;
+  }
+  int x, y;
+  AskPosition(x, y);
+  if (GetPlatform().ShowMessage(Gbk("确定要结束\r\n《苍月楼》？"), Bytes(),
+                                MessageKind::Confirmation, true, CodePage::GBK, x,
+                                y) == MessageAnswer::Yes)
+    Global->NextScene = kSceneClosing;
+  Global->SetActive(true);
+  return false;
+}
+
+std::vector<MenuItem> TVantel::MenuItems() const {
+  static const char* const kCaptions[kMenuCount] = {"取消　　　",
+                                                    "",
+                                                    "自动前进(&N)",
+                                                    "查看已读的文字(&M)",
+                                                    "消去文字框(&P)　　",
+                                                    "",
+                                                    "保存记录(&S)",
+                                                    "读取记录(&L)",
+                                                    "",
+                                                    "设置(&T)",
+                                                    "切换到全屏模式(&F)",
+                                                    "",
+                                                    "回到标题画面（&R）",
+                                                    "结束(&C)"};
+  std::vector<MenuItem> items;
+  for (int id = 0; id < kMenuCount; ++id) {
+    MenuItem item;
+    item.id = id;
+    item.separator = IsSeparator(id);
+    item.caption = Gbk(kCaptions[id]);
+    const int key = ShortcutKey(id);
+    if (key == kVkSpace)
+      item.shortcut = "Space";
+    else if (key)
+      item.shortcut = std::string("Ctrl+") + static_cast<char>(key);
+    item.checked = checked_[id];
+    item.enabled = enabled_[id] && HookPresent(id);
+    items.push_back(std::move(item));
+  }
+  return items;
+}
+
+void TVantel::PopupMenu1Popup() {
+  if (!Global || !Main) return;
+  // The scene pauses while the menu is open.
+  Global->SetActive(false);
+  for (int id : {kPopupN, kPopupM, kPopUpP, kPopupS, kPopupL, kPopUpT, kPopUpF, kPopUpR})
+    enabled_[id] = true;
+  const VantelHooks& hooks = GetVantelHooks();
+  if (Main->SceneNo == kSceneStory) {
+    if (hooks.storyState && hooks.storyState() == 3) {  // a transition is running
+      enabled_[kPopUpP] = false;
+      enabled_[kPopupM] = false;
+    }
+  } else if (Main->SceneNo == kSceneCredits) {
+    for (int id : {kPopupN, kPopupM, kPopUpP, kPopupS, kPopupL, kPopUpR}) enabled_[id] = false;
+  } else {
+    for (int id : {kPopupN, kPopupM, kPopUpP, kPopupS, kPopUpR}) enabled_[id] = false;
+  }
+}
+
+void TVantel::ShowPopupMenu(int x, int y) {
+  PopupMenu1Popup();
+  const int id = GetPlatform().PopupMenu(MenuItems(), x, y);
+  if (id >= 0 && id < kMenuCount && enabled_[id] && HookPresent(id) && !IsSeparator(id))
+    MenuClick(id);
+}
+
+void TVantel::MenuClick(int id) {
+  if (!Global || !Main) return;
+  const VantelHooks& hooks = GetVantelHooks();
+  switch (id) {
+    case kPopupN:
+      checked_[kPopupN] = !checked_[kPopupN];
+      Global->AutoSkip = checked_[kPopupN];
+      break;
+    case kPopupM:  // the message log opens only from the story
+      if (Main->SceneNo != kSceneStory) break;
+      if (hooks.storyPrepareLog) hooks.storyPrepareLog();
+      Main->PresentAll();
+      Global->NextScene = kSceneMessageLog;
+      break;
+    case kPopUpP:
+      Main->KeyUp(kVkSpace, 0);
+      Main->PresentAll();
+      break;
+    case kPopupS:
+      S1Click();
+      break;
+    case kPopupL:
+      PopupSClick();
+      break;
+    case kPopUpT:
+      Global->SetActive(false);
+      if (hooks.settingsDialog) hooks.settingsDialog();
+      Global->SaveSettings();
+      Global->SetActive(true);
+      break;
+    case kPopUpF:
+      PopUpFClick();
+      break;
+    case kPopUpR:
+      Global->SetActive(false);
+      if (Main->SceneNo == kSceneStory) {
+        int x, y;
+        AskPosition(x, y);
+        if (GetPlatform().ShowMessage(Gbk("确定要返回到标题界面吗？  "), Bytes(),
+                                      MessageKind::Confirmation, true, CodePage::GBK, x,
+                                      y) == MessageAnswer::Yes)
+          Global->NextScene = kSceneTitle;
+      }
+      Global->SetActive(true);
+      break;
+    case kPopUpX:
+      Close();
+      break;
+    default:  // N4 and the separators: the menu just closes
+      break;
+  }
+}
+
+void TVantel::CentreScene() {
+  if (!Main || !Main->Scene) return;
+  // The client area is the screen in full screen (or the picture's scaled
+  // space on a platform that scales it); the scene sits in its middle.
+  Main->Scene->SetLeft((Global->ClientWidth - TMain::kWidth) / 2);
+  Main->Scene->SetTop((Global->ClientHeight - TMain::kHeight) / 2);
+}
+
+void TVantel::PopUpFClick() {
+  if (!Global) return;
+  Platform& platform = GetPlatform();
+  checked_[kPopUpF] = !checked_[kPopUpF];
+  Global->FullScreen = checked_[kPopUpF];
+  if (Global->FullScreen) {
+    if (Global->AutoScreen) {
+      SwitchDisplayMode(0);  // only the primary monitor is ever switched
+      Global->DisplayModeChanged = true;
+    }
+    platform.SetFullScreen(true);
+    platform.GetClientSize(Global->ClientWidth, Global->ClientHeight);
+    CentreScene();
+  } else {
+    if (Global->AutoScreen) {
+      RestoreDisplayMode();
+      Global->DisplayModeChanged = false;
+    }
+    platform.SetFullScreen(false);
+    platform.GetClientSize(Global->ClientWidth, Global->ClientHeight);
+    if (Main && Main->Scene) {
+      Main->Scene->SetLeft(0);
+      Main->Scene->SetTop(0);
+    }
+  }
+  if (Main) Main->PresentAll();
+}
+
+void TVantel::S1Click() {
+  if (!Global || !Main) return;
+  const VantelHooks& hooks = GetVantelHooks();
+  Global->SetActive(false);
+  Bytes name;
+  if (Main->SceneNo == kSceneStory && hooks.storySaveToFile) name = hooks.storySaveToFile();
+  if (hooks.saveDialog) hooks.saveDialog(name);
+  if (!Global->HandOver.empty()) Global->NextScene = kSceneStory;
+  Global->SetActive(true);
+}
+
+void TVantel::PopupSClick() {
+  if (!Global) return;
+  const VantelHooks& hooks = GetVantelHooks();
+  Global->SetActive(false);
+  if (hooks.loadDialog) hooks.loadDialog();
+  if (!Global->HandOver.empty()) Global->NextScene = kSceneStory;
+  Global->SetActive(true);
+}
+
+void TVantel::DropFiles(const std::vector<std::string>& files) {
+  if (!Global || !Main || files.empty()) return;
+  Global->SetActive(false);
+  // Only the last of several files is used; names are taken whole.
+  const std::filesystem::path file(files.back());
+  if (LowerCase(file.extension().string()) == ".vxs") {
+    if (ScriptArchive) ScriptArchive->SetLooseDir(WithSlash(file.parent_path().string()));
+    // ScriptEngine: the story's interpreter loads it by name.
+    Global->SetActive(false);
+    const VantelHooks& hooks = GetVantelHooks();
+    if (Main->SceneNo == kSceneStory && hooks.storyLoadScript)
+      hooks.storyLoadScript(FromUtf8(file.filename().string(), CodePage::CP932));
+    Global->SetActive(true);
+  }
+  Global->SetActive(true);
+}
+
+void TVantel::Teardown() {
+  if (tornDown_ || !created_) return;
+  tornDown_ = true;
+  Platform& platform = GetPlatform();
+  if (Global) {
+    Global->SetActive(false);
+    if (!Global->SaveDir.empty()) DeleteFile(Global->SaveDir + "backup.00");
+    if (windowCreated_) platform.GetWindowPosition(Global->WindowLeft, Global->WindowTop);
+    if (Global->DisplayModeChanged) RestoreDisplayMode();
+    delete Global;  // saves the settings first
+    Global = nullptr;
+  }
+  delete Main;
+  Main = nullptr;
+  sound_.reset();  // the device is reset and closed; no mix runs after this
+  for (TSoundSrc*& source : SoundSources) {
+    delete source;
+    source = nullptr;
+  }
+  soundView_.reset();
+  FreeArchives();
+  if (windowCreated_) platform.DestroyMainWindow();
+  windowCreated_ = false;
+}
+
+}  // namespace vantel
