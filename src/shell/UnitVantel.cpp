@@ -224,7 +224,7 @@ void TVantel::IdleRound() {
     // Nothing to run until the application is active again: wait for events.
     ProcessMessages();
     if (!closed_ && Global && Global->QuitRequested) Close();
-    if (!closed_) GetPlatform().Sleep(kFramePeriod);
+    if (!closed_ && !idleInstalled_) GetPlatform().Sleep(kFramePeriod);
   }
 }
 
