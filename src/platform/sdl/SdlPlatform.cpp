@@ -11,6 +11,7 @@
 
 #include "base/Errors.h"
 #include "platform/FontText.h"
+#include "platform/sdl/ImGuiMenu.h"
 #include "platform/sdl/SdlAudio.h"
 
 namespace vantel {
@@ -321,8 +322,11 @@ MessageAnswer SdlPlatform::ShowMessage(const Bytes& text, const Bytes& caption, 
   return pressed == 1 ? MessageAnswer::Yes : MessageAnswer::No;
 }
 
-int SdlPlatform::PopupMenu(const std::vector<MenuItem>&, int, int) {
-  return -1;
+int SdlPlatform::PopupMenu(const std::vector<MenuItem>& items, int x, int y) {
+  if (!window_) return -1;
+  const int id = RunImGuiMenu(window_, renderer_, texture_, width_, height_, items, x, y);
+  EndPresent();  // the frame again, without the menu
+  return id;
 }
 int SdlPlatform::RunDialog(DialogKind, DialogModel&) {
   return 0;
