@@ -156,6 +156,14 @@ SoundRequest RestoredSound(int channel, std::string_view state) {
     r.name = f[0];
     r.value = 2000;
     r.loops = StrToIntDef(f[1], 0);
+    if (f[2] == "true") {
+      // A random set is saved under the variant that was playing ("x3.wav");
+      // the source adds a digit of its own to the name it is given, so the
+      // set is restarted under its stem ("x"), as its chaining does.
+      const Bytes stem = SoundNameStem(r.name);
+      if (!stem.empty() && stem.back() >= '0' && stem.back() <= '9')
+        r.name = stem.substr(0, stem.size() - 1) + ".wav";
+    }
   } else {
     r.kind = kSoundStop;
   }

@@ -66,7 +66,8 @@ Bytes SaveDateText(std::time_t when);
 Bytes FreeSlotName(const std::string& saveDir);
 // What a saved channel state restarts as: a fade-in over 2000 of the saved
 // sound (endless when it had -1 plays left, random variants again as -1) when
-// it was playing, a stop otherwise.
+// it was playing, a stop otherwise. A random set saved under the name of
+// the variant that played ("x3.wav") restarts under its stem ("x.wav").
 SoundRequest RestoredSound(int channel, std::string_view state);
 
 }  // namespace vantel

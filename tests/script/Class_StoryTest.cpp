@@ -93,6 +93,13 @@ class Story : public ::testing::Test {
     story_->Compose();
     return *story_->FCurrent;
   }
+  // What the scene manager would present now: only the cells marked since
+  // the last call are recomposed.
+  Picture Shown() {
+    story_->Compose();
+    story_->FillDirty(0);
+    return *story_->FCurrent;
+  }
   static Colour At(const Picture& p, int x, int y) {
     const uint8_t* px = p.Pixel(x, y);
     return Colour(px[2] | px[1] << 8 | px[0] << 16);
@@ -164,12 +171,13 @@ TEST_F(Story, OpeningShowsBackgroundFigureBoxAndTextThenWaitsForAClick) {
     for (int y = 425; y < 465; ++y) lit += (At(shown, x, y) & 0xFF) > 200;
   EXPECT_GT(lit, 50);
 
+  Shown();
   Click();
   EXPECT_EQ(s.FState, 0);
   Tick();
   EXPECT_EQ(s.FState, 11);  // ended
   EXPECT_FALSE(s.FNamed[3]->FVisible);
-  EXPECT_EQ(At(Frame(), 400, 200), kBackground);  // the figure is gone without a wipe
+  EXPECT_EQ(At(Shown(), 400, 200), kBackground);  // the figure is gone without a wipe
   Tick(3);
   EXPECT_EQ(s.FState, 11);
 }
@@ -313,6 +321,54 @@ TEST_F(Story, EveryFifthWipeWritesTheBackupAndLeavingDeletesIt) {
   EXPECT_EQ(CommaField(CommaField(record, 13), 1), "6");  // restores after the fifth wipe
   story_.reset();
   EXPECT_FALSE(FileExists(global_.SaveDir + "backup"));
+}
+
+TEST_F(Story, ClearScrollAndTheEndOfTheScript) {
+  global_.FullScreen = true;
+  platform_.SetScreen(ScreenRect{0, 0, 1024, 768}, DisplayMode{1024, 768, 32, 60});
+  Script({"<bustup align=left name=a face=b>", "<box>", "あ<k>", "<clear>", "<scroll>", "<k>"});
+  TStory& s = Start();
+  EXPECT_EQ(s.FLeft, 112);  // centred on the screen
+  EXPECT_EQ(s.FTop, 84);
+  Tick(2);
+  ASSERT_EQ(s.FState, 1);
+  EXPECT_EQ(s.FNamed[2]->FLeft, 90);
+  EXPECT_EQ(At(Frame(), 240, 300), kFigure);
+  Shown();
+  s.FText->RevealAll();
+  Click();
+  Tick();
+  ASSERT_EQ(s.FState, 1);
+  EXPECT_FALSE(s.FNamed[2]->FVisible);
+  EXPECT_TRUE(s.FNamed[2]->FPictureName.empty());
+  EXPECT_FALSE(s.FBox->FVisible);
+  EXPECT_EQ(At(Shown(), 240, 300), 0xFFFFFF);
+  EXPECT_EQ(global_.NextScene, kSceneCredits);
+
+  // The script has run out: the scene keeps asking, and can still be saved.
+  Click();
+  Tick(3);
+  EXPECT_EQ(s.FState, 0);
+  const SaveRecord r = ParseSaveRecord(s.SaveData());
+  EXPECT_EQ(global_.HandOverLine, 6);
+  EXPECT_EQ(CommaField(r.position, 1), IntToStr(s.FScript->Count()));
+}
+
+TEST_F(Story, BrokenPicturesAndEndlessActionLoopsDoNotStopTheStory) {
+  dir_.Write("image/broken.png", "\x89PNG\r\n\x1a\n not really");
+  Script({"<background src=broken>", "<marker name=top>", "<layer num=1 src=bg>",
+          "<a href=\"#top\">"});
+  TStory& s = Start();
+  Tick(2);  // returns, though the script never waits
+  EXPECT_EQ(s.FState, 0);
+  ASSERT_EQ(platform_.Messages().size(), 1u);  // the reader is told about the picture
+  EXPECT_TRUE(s.FNamed[1]->FVisible);
+  const int32_t position = s.FScript->Position;
+  Tick();
+  EXPECT_EQ(s.FState, 0);
+  EXPECT_GT(s.FScript->Position, 0);
+  EXPECT_LT(s.FScript->Position, s.FScript->Count());
+  EXPECT_EQ(position, s.FScript->Position);  // whole rounds of the loop per tick
 }
 
 // Plays the opening through the scene manager up to its text wait.

@@ -149,7 +149,9 @@ TEST(StorySave, SavedSoundsRestartFadingIn) {
   check("\"\",0,false,false", kSoundStop, "", 0);  // nothing played
   check("bgm01.wav,3,false,true", kSoundFadeIn, "bgm01.wav", 3);
   check("bgm01.wav,-1,false,true", kSoundFadeIn, "bgm01.wav", 0);  // endless stays endless
-  check("se2.wav,1,true,true", kSoundFadeIn, "se2.wav", -1);       // random variants
+  // A random set restarts under its stem: the source adds the variant digit.
+  check("se2.wav,1,true,true", kSoundFadeIn, "se.wav", -1);
+  check("voice.wav,0,true,true", kSoundFadeIn, "voice.wav", -1);
   check("bgm01.wav,5,false,false", kSoundStop, "", 0);
   check("bgm01.wav", kSoundFadeIn, "bgm01.wav", 0);  // missing fields read as "-"
 }
