@@ -67,16 +67,5 @@ TEST_F(EndTest, FadesToBlackThenRequestsTheQuitFiveMessagesLater) {
   EXPECT_FALSE(global.QuitRequested);
 }
 
-TEST_F(EndTest, PlacedAtTheScreenCentreInFullScreen) {
-  platform.SetScreen(ScreenRect{0, 0, 1025, 768}, DisplayMode{1025, 768, 32, 60});
-  global.FullScreen = true;
-  Tappend end;
-  EXPECT_EQ(end.FLeft, 112);
-  EXPECT_EQ(end.FTop, 84);
-  global.FullScreen = false;
-  Tappend windowed;
-  EXPECT_EQ(windowed.FLeft, 0);
-}
-
 }  // namespace
 }  // namespace vantel

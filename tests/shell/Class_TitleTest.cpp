@@ -207,23 +207,5 @@ TEST_F(TitleTest, LoadButtonRunsTheInstalledLoadCommand) {
   EXPECT_EQ(runs, 1);
 }
 
-TEST_F(TitleTest, RegisteredTitleRunsUnderTheSceneManager) {
-  RegisterTitleScene();
-  RegisterScene(kSceneLogo, [] { return std::make_unique<TTitle>(); });
-  {
-    TMain m;
-    m.Tick(false);
-    global.NextScene = kSceneTitle;
-    m.Tick(false);
-    EXPECT_EQ(m.SceneNo, kSceneTitle);
-    m.MouseMove(268 + 50, 372 + 15);
-    m.MouseDown(268 + 50, 372 + 15);
-    m.MouseUp(268 + 50, 372 + 15);
-    EXPECT_EQ(global.NextScene, kSceneStory);
-  }
-  RegisterScene(kSceneLogo, nullptr);
-  RegisterScene(kSceneTitle, nullptr);
-}
-
 }  // namespace
 }  // namespace vantel
