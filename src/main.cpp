@@ -17,6 +17,10 @@
 #include <string>
 
 #include "platform/sdl/SdlPlatform.h"
+#include "scenes/Class_End.h"
+#include "scenes/Class_LOGO.h"
+#include "script/Class_Story.h"
+#include "shell/Class_Title.h"
 #include "shell/UnitVantel.h"
 
 namespace {
@@ -57,6 +61,19 @@ int main(int argc, char** argv) {
     }  // further arguments are ignored
   }
   if (options.exeDir.empty()) options.exeDir = ExecutableDirectory(argv[0]);
+
+  // The scenes the player has; a scene number without one ends the program
+  // with a message (TVantel::Run).
+  vantel::RegisterLogoScene();
+  vantel::RegisterTitleScene();
+  vantel::RegisterStoryScene();
+  vantel::RegisterEndScene();
+  vantel::SetVantelHooks(vantel::WithStoryHooks({}));
+  // The title's load button opens the load dialog once there is one.
+  if (vantel::GetVantelHooks().loadDialog)
+    vantel::SetTitleLoadCommand([] {
+      if (vantel::MainForm) vantel::MainForm->PopupSClick();
+    });
 
   try {
     vantel::SdlPlatform platform;

@@ -5,9 +5,11 @@
 #include <exception>
 #include <filesystem>
 
+#include "base/Errors.h"
 #include "base/Paths.h"
 #include "graphics/ClassFlat.h"
 #include "graphics/FuncBmpLoader.h"
+#include "script/Class_Story.h"
 #include "shell/ClassGlobal.h"
 #include "shell/ClassMain.h"
 #include "sound/ClassSoundSrc.h"
@@ -26,6 +28,16 @@ constexpr int kVkSpace = 32;
 std::string WithSlash(std::string dir) {
   if (!dir.empty() && dir.back() != '/') dir += '/';
   return dir;
+}
+
+// An error text for a message box; text the code page cannot hold is shown
+// as it is rather than not at all.
+Bytes ErrorText(const char* utf8) {
+  try {
+    return FromUtf8(utf8, CodePage::GBK);
+  } catch (const std::exception&) {
+    return utf8;
+  }
 }
 
 std::string CurrentDirectory() {
@@ -87,6 +99,33 @@ void SetVantelHooks(VantelHooks hooks) {
   GetVantelHooks() = std::move(hooks);
 }
 
+namespace {
+TStory* CurrentStory() {
+  return Main && Main->SceneNo == kSceneStory ? dynamic_cast<TStory*>(Main->Scene.get()) : nullptr;
+}
+}  // namespace
+
+VantelHooks WithStoryHooks(VantelHooks hooks) {
+  hooks.storyState = [] {
+    TStory* story = CurrentStory();
+    return story ? story->FState : 0;
+  };
+  hooks.storySaveToFile = [] {
+    TStory* story = CurrentStory();
+    return story ? story->SaveToFile(Bytes()) : Bytes();
+  };
+  hooks.storyPrepareLog = [] {
+    TStory* story = CurrentStory();
+    if (!story || !Global) return;
+    Global->HandOver = story->SaveData();
+    // The log fades in from the last completed picture.
+    if (story->FCurrent && story->FSnapshot.Width() == story->FCurrent->Width() &&
+        story->FSnapshot.Height() == story->FCurrent->Height())
+      *story->FCurrent = story->FSnapshot;
+  };
+  return hooks;
+}
+
 bool DataFilesPresent(const std::string& exeDir, const std::string& secondDataDir) {
   const std::string dir = WithSlash(exeDir);
   auto either = [&](const char* name) {
@@ -115,13 +154,7 @@ int TVantel::Run() {
   } catch (const std::exception& e) {
     // A fault in a scene or a device: say what it was and end in order,
     // rather than leave a frozen window or a half-written settings file.
-    Bytes what;
-    try {
-      what = FromUtf8(e.what(), CodePage::GBK);
-    } catch (const std::exception&) {
-      what = e.what();  // shown as it is rather than not at all
-    }
-    GetPlatform().ShowMessage(Gbk("程序遇到错误，将退出：\n") + what, Gbk("Vantel"),
+    GetPlatform().ShowMessage(Gbk("程序遇到错误，将退出：\n") + ErrorText(e.what()), Gbk("Vantel"),
                               MessageKind::Error, false, CodePage::GBK);
     exitStatus_ = 1;
   }
@@ -530,7 +563,17 @@ void TVantel::S1Click() {
   const VantelHooks& hooks = GetVantelHooks();
   Global->SetActive(false);
   Bytes name;
-  if (Main->SceneNo == kSceneStory && hooks.storySaveToFile) name = hooks.storySaveToFile();
+  if (Main->SceneNo == kSceneStory && hooks.storySaveToFile) {
+    try {
+      name = hooks.storySaveToFile();
+    } catch (const Error& e) {
+      // The save folder refused the file: the reader is told, nothing is listed as saved.
+      GetPlatform().ShowMessage(Gbk("无法保存记录：\n") + ErrorText(e.what()), Gbk("Vantel"),
+                                MessageKind::Warning, false, CodePage::GBK);
+      Global->SetActive(true);
+      return;
+    }
+  }
   if (hooks.saveDialog) hooks.saveDialog(name);
   if (!Global->HandOver.empty()) Global->NextScene = kSceneStory;
   Global->SetActive(true);
@@ -555,8 +598,13 @@ void TVantel::DropFiles(const std::vector<std::string>& files) {
     // ScriptEngine: the story's interpreter loads it by name.
     Global->SetActive(false);
     const VantelHooks& hooks = GetVantelHooks();
-    if (Main->SceneNo == kSceneStory && hooks.storyLoadScript)
-      hooks.storyLoadScript(FromUtf8(file.filename().string(), CodePage::CP932));
+    if (Main->SceneNo == kSceneStory && hooks.storyLoadScript) {
+      try {
+        hooks.storyLoadScript(FromUtf8(file.filename().string(), CodePage::CP932));
+      } catch (const ConvertError&) {
+        // A name that scripts cannot spell names no script: the drop is ignored.
+      }
+    }
     Global->SetActive(true);
   }
   Global->SetActive(true);

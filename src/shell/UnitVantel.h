@@ -55,6 +55,10 @@ struct VantelHooks {
 };
 void SetVantelHooks(VantelHooks hooks);
 VantelHooks& GetVantelHooks();
+// `hooks` with the story commands bound to the story scene (TStory) when it
+// is the current scene. The story's interpreter is not reachable from
+// outside it, so dropped scripts stay unbound.
+VantelHooks WithStoryHooks(VantelHooks hooks);
 
 // True when the three archives are where the program looks for them:
 // script.chs in `exeDir`; sound.pk2 and image.pk2 in `exeDir`, else
