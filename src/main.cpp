@@ -1,12 +1,13 @@
 // The player's entry point: reads the command line, sets up the SDL
 // platform and runs the main window.
 //
-//   vantel [--root DIR] [--quit-after-ms N] [SECOND_DATA_DIR]
+//   vantel [--root DIR] [--quit-after-ms N] [--screenshot FILE] [SECOND_DATA_DIR]
 //
 // --root is the game directory (default: the executable's directory). The
 // first other argument is the second data directory, to which archive names
 // are appended with no separator. --quit-after-ms ends the program by itself
-// after N ms of running (smoke tests and screenshots).
+// after N ms of running, and --screenshot writes the last frame as PNG at the
+// end (smoke tests and screenshots).
 #include <unistd.h>
 
 #include <climits>
@@ -35,7 +36,9 @@ std::string ExecutableDirectory(const char* argv0) {
 }
 
 int Usage() {
-  std::fprintf(stderr, "usage: vantel [--root DIR] [--quit-after-ms N] [SECOND_DATA_DIR]\n");
+  std::fprintf(
+      stderr,
+      "usage: vantel [--root DIR] [--quit-after-ms N] [--screenshot FILE] [SECOND_DATA_DIR]\n");
   return 2;
 }
 
@@ -55,6 +58,9 @@ int main(int argc, char** argv) {
       const long ms = std::strtol(argv[i], &end, 10);
       if (!end || *end || ms <= 0 || ms > INT_MAX) return Usage();
       options.quitAfterMs = static_cast<uint32_t>(ms);
+    } else if (arg == "--screenshot") {
+      if (++i >= argc) return Usage();
+      options.screenshot = argv[i];
     } else if (!haveSecond) {
       options.secondDataDir = arg;  // exactly as given
       haveSecond = true;

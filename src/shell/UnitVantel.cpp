@@ -7,6 +7,7 @@
 
 #include "base/Errors.h"
 #include "base/Paths.h"
+#include "base/PngWrite.h"
 #include "graphics/ClassFlat.h"
 #include "graphics/FuncBmpLoader.h"
 #include "script/Class_Story.h"
@@ -151,6 +152,7 @@ int TVantel::Run() {
   try {
     Create();
     while (!closed_) IdleRound();
+    WriteScreenshot();
   } catch (const std::exception& e) {
     // A fault in a scene or a device: say what it was and end in order,
     // rather than leave a frozen window or a half-written settings file.
@@ -608,6 +610,16 @@ void TVantel::DropFiles(const std::vector<std::string>& files) {
     Global->SetActive(true);
   }
   Global->SetActive(true);
+}
+
+void TVantel::WriteScreenshot() {
+  if (options_.screenshot.empty() || !Main || !Main->Scene || !Main->Scene->FCurrent) return;
+  try {
+    WritePng(options_.screenshot, *Main->Scene->FCurrent);
+  } catch (const Error& e) {
+    GetPlatform().ShowMessage(ErrorText(e.what()), Gbk("Vantel"), MessageKind::Warning, false,
+                              CodePage::GBK);
+  }
 }
 
 void TVantel::Teardown() {

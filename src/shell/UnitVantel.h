@@ -93,6 +93,7 @@ class TVantel {
     int (*estimateClock)() = nullptr;  // replaces the processor clock estimate (tests)
     uint32_t quitAfterMs = 0;     // > 0: ask to quit (QuitRequested) after this much running time
     bool changeDirectory = true;  // make the game directory the working directory
+    std::string screenshot;       // non-empty: the last frame is written here as PNG at the end
   };
 
   explicit TVantel(Options options);
@@ -143,6 +144,7 @@ class TVantel {
   bool Shortcut(int key, uint32_t shift);
   void CentreScene();
   void AskPosition(int& x, int& y);
+  void WriteScreenshot();
 
   Options options_;
   std::unique_ptr<TSound> sound_;
