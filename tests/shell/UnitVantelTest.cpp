@@ -247,6 +247,41 @@ TEST_F(VantelTest, SavedVolumesReachSourcesZeroAndOne) {
   EXPECT_LT(p, 20000 * 3 / 4);  // about half: Volume2 is 128
 }
 
+TEST_F(VantelTest, SoundStopsWithTheApplicationAndItsNoticesReachTheMainThread) {
+  using K = InputEvent::Kind;
+  dir.Write("sound/uta.wav", testing::PcmWave(1, 44100, std::vector<int16_t>(200000, 20000)));
+  Settings({{"FullScreen", "FALSE"}, {"Volume2", "255"}});
+  Start();
+  HeadlessAudio& device = *platform.LastAudioDevice();
+  auto peak = [](const std::vector<int16_t>& s) {
+    int p = 0;
+    for (int16_t v : s) p = std::max(p, std::abs(static_cast<int>(v)));
+    return p;
+  };
+  device.Pull();
+  PostSound(1, kSoundPlay, "uta", 0, 0);
+  device.PullMany(12);  // mixed before the song started
+  EXPECT_GT(peak(device.PullMany(2)), 10000);
+  platform.PushEvent(Plain(K::Deactivate));
+  Rounds(1);
+  device.PullMany(12);  // mixed before the switch
+  EXPECT_EQ(peak(device.PullMany(2)), 0);
+  platform.PushEvent(Plain(K::Activate));
+  Rounds(1);
+  device.PullMany(12);
+  EXPECT_GT(peak(device.PullMany(2)), 10000);
+
+  // What the audio thread leaves for the main thread is shown and logged
+  // at the next round.
+  AddSoundWarning("LOOP in 3");
+  ShowCodecMissing();
+  Rounds(1);
+  ASSERT_EQ(platform.Messages().size(), 1u);
+  EXPECT_EQ(platform.Messages()[0].text, CodecMissingText());
+  ASSERT_GE(Global->PendingLog.Count(), 1);
+  EXPECT_EQ(Global->PendingLog[Global->PendingLog.Count() - 1], "LOOP in 3");
+}
+
 TEST_F(VantelTest, FrameLoopKeepsFiftyMillisecondsAndDropsABacklog) {
   Start();
   Rounds(4);
