@@ -397,9 +397,9 @@ void DrawPerson(Canvas& c, const Person& p, const std::string& face, double ox, 
     E(250, 150, 20, 40, p.hair);
     E(180, 92, 60, 22, p.hair, 0.9);
   } else {
-    E(180, 118, 88, 60, p.hair);
+    E(180, 106, 88, 48, p.hair);
     for (int k = 0; k < 5; ++k)
-      P({{112 + k * 28, 110}, {140 + k * 28, 110}, {122 + k * 28, 160}}, p.hair);
+      P({{112 + k * 28, 100}, {140 + k * 28, 100}, {122 + k * 28, 150}}, p.hair);
     E(104, 190, 16, 60, p.hair);
     E(256, 190, 16, 60, p.hair);
   }
