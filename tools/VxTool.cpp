@@ -19,13 +19,16 @@ std::map<std::string, Entry>& Commands() {
 
 int Usage() {
   std::fprintf(stderr, "usage:\n");
-  for (const auto& [name, e] : Commands()) std::fprintf(stderr, "  vxtool %s %s\n", name.c_str(), e.usage);
+  for (const auto& [name, e] : Commands())
+    std::fprintf(stderr, "  vxtool %s %s\n", name.c_str(), e.usage);
   return 2;
 }
 
 }  // namespace
 
-VxCommand::VxCommand(const char* name, const char* usage, CommandFn fn) { Commands()[name] = {usage, fn}; }
+VxCommand::VxCommand(const char* name, const char* usage, CommandFn fn) {
+  Commands()[name] = {usage, fn};
+}
 
 int Fail(const std::string& message) {
   std::fprintf(stderr, "vxtool: %s\n", message.c_str());

@@ -11,13 +11,16 @@
 namespace vantel {
 namespace {
 
-const char* IconvName(CodePage cp) { return cp == CodePage::CP932 ? "CP932" : "GBK"; }
+const char* IconvName(CodePage cp) {
+  return cp == CodePage::CP932 ? "CP932" : "GBK";
+}
 
 // Converts with iconv, replacing each undecodable input byte by `replacement`.
 std::string Convert(std::string_view in, const char* to, const char* from,
                     std::string_view replacement) {
   iconv_t cd = iconv_open(to, from);
-  if (cd == reinterpret_cast<iconv_t>(-1)) throw Error(std::string("iconv cannot convert ") + from + " to " + to);
+  if (cd == reinterpret_cast<iconv_t>(-1))
+    throw Error(std::string("iconv cannot convert ") + from + " to " + to);
   std::string out;
   out.resize(in.size() * 4 + 16);
   char* src = const_cast<char*>(in.data());
@@ -79,10 +82,16 @@ std::string ToUtf8(std::string_view text, CodePage from) {
   return Convert(text, "UTF-8", IconvName(from), "\xEF\xBF\xBD");
 }
 
-Bytes FromUtf8(std::string_view utf8, CodePage to) { return Convert(utf8, IconvName(to), "UTF-8", "?"); }
+Bytes FromUtf8(std::string_view utf8, CodePage to) {
+  return Convert(utf8, IconvName(to), "UTF-8", "?");
+}
 
-const Bytes& Sjis(const char* utf8Literal) { return Cached(utf8Literal, CodePage::CP932); }
-const Bytes& Gbk(const char* utf8Literal) { return Cached(utf8Literal, CodePage::GBK); }
+const Bytes& Sjis(const char* utf8Literal) {
+  return Cached(utf8Literal, CodePage::CP932);
+}
+const Bytes& Gbk(const char* utf8Literal) {
+  return Cached(utf8Literal, CodePage::GBK);
+}
 
 size_t CharLength(std::string_view text, size_t i, CodePage cp) {
   if (i + 1 < text.size() && IsLead(static_cast<unsigned char>(text[i]), cp)) return 2;
@@ -119,10 +128,14 @@ bool TryStrToInt(std::string_view s, int32_t& value) {
   for (; i < s.size(); ++i) {
     char c = s[i];
     int d;
-    if (c >= '0' && c <= '9') d = c - '0';
-    else if (base == 16 && c >= 'a' && c <= 'f') d = c - 'a' + 10;
-    else if (base == 16 && c >= 'A' && c <= 'F') d = c - 'A' + 10;
-    else return false;
+    if (c >= '0' && c <= '9')
+      d = c - '0';
+    else if (base == 16 && c >= 'a' && c <= 'f')
+      d = c - 'a' + 10;
+    else if (base == 16 && c >= 'A' && c <= 'F')
+      d = c - 'A' + 10;
+    else
+      return false;
     v = v * base + d;
     if (v > (base == 16 ? 0xFFFFFFFFLL : 0x80000000LL)) return false;
   }
@@ -145,7 +158,8 @@ int32_t StrToIntDef(std::string_view text, int32_t fallback) {
 
 int32_t StrToInt(std::string_view text) {
   int32_t v;
-  if (!TryStrToInt(text, v)) throw ConvertError("'" + std::string(text) + "' is not a valid integer value");
+  if (!TryStrToInt(text, v))
+    throw ConvertError("'" + std::string(text) + "' is not a valid integer value");
   return v;
 }
 

@@ -32,7 +32,9 @@ constexpr bool IsLeadByte(unsigned char c) {
   return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
 }
 // Lead byte of a double-byte character in GBK: 0x81-0xFE.
-constexpr bool IsGbkLeadByte(unsigned char c) { return c >= 0x81 && c <= 0xFE; }
+constexpr bool IsGbkLeadByte(unsigned char c) {
+  return c >= 0x81 && c <= 0xFE;
+}
 
 // Length in bytes of the character starting at text[i] (1 or 2; 1 at the end).
 size_t CharLength(std::string_view text, size_t i, CodePage cp = CodePage::CP932);
@@ -50,6 +52,8 @@ bool TryStrToInt(std::string_view text, int32_t& value);
 int32_t StrToIntDef(std::string_view text, int32_t fallback);
 int32_t StrToInt(std::string_view text);  // throws ConvertError
 // Decimal text of n.
-inline Bytes IntToStr(int64_t n) { return std::to_string(n); }
+inline Bytes IntToStr(int64_t n) {
+  return std::to_string(n);
+}
 
 }  // namespace vantel

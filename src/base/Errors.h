@@ -31,4 +31,10 @@ class ConvertError : public Error {
   using Error::Error;
 };
 
+// A line index outside a string list (popping from an empty queue).
+class IndexError : public Error {
+ public:
+  using Error::Error;
+};
+
 }  // namespace vantel

@@ -18,7 +18,9 @@ namespace vantel {
 namespace fs = std::filesystem;
 namespace {
 
-bool Exists(const std::string& path, struct stat* st) { return ::stat(path.c_str(), st) == 0; }
+bool Exists(const std::string& path, struct stat* st) {
+  return ::stat(path.c_str(), st) == 0;
+}
 
 std::string AsciiLower(std::string_view s) {
   std::string out(s);

@@ -19,11 +19,17 @@ void Picture::SetSize(int width, int height) {
   const int oldWidth = width_, oldHeight = height_;
   width_ = width;
   height_ = height;
-  pixels_.assign(static_cast<size_t>(width) * height * bpp, 0);
-  Fill(fill_);
+  // A fill whose bytes are all equal (black, white, greys in 24 bits) is
+  // written by the allocation itself; decoders size pictures this way.
+  const uint8_t b = static_cast<uint8_t>(fill_);
+  const bool uniform = static_cast<uint8_t>(fill_ >> 8) == b &&
+                       static_cast<uint8_t>(fill_ >> 16) == b && (bpp == 3 || b == 0);
+  pixels_.assign(static_cast<size_t>(width) * height * bpp, uniform ? b : 0);
+  if (!uniform) Fill(fill_);
   const int keepW = std::min(oldWidth, width), keepH = std::min(oldHeight, height);
   for (int y = 0; y < keepH; ++y)
-    std::memcpy(Row(y), old.data() + static_cast<size_t>(y) * oldWidth * bpp, static_cast<size_t>(keepW) * bpp);
+    std::memcpy(Row(y), old.data() + static_cast<size_t>(y) * oldWidth * bpp,
+                static_cast<size_t>(keepW) * bpp);
 }
 
 void Picture::SetPixelFormat(Format format) {
@@ -44,11 +50,16 @@ void Picture::FillRect(int left, int top, int right, int bottom, Colour colour, 
   if (left >= right || top >= bottom) return;
   const uint8_t px[4] = {static_cast<uint8_t>(colour >> 16), static_cast<uint8_t>(colour >> 8),
                          static_cast<uint8_t>(colour), alpha};
+  // One row is filled pixel by pixel; the others are copies of it.
   const int bpp = BytesPerPixel();
-  for (int y = top; y < bottom; ++y) {
-    uint8_t* p = Pixel(left, y);
-    for (int x = left; x < right; ++x, p += bpp) std::memcpy(p, px, bpp);
+  uint8_t* first = Pixel(left, top);
+  if (bpp == 4) {
+    for (int x = left; x < right; ++x) std::memcpy(first + (x - left) * 4, px, 4);
+  } else {
+    for (int x = left; x < right; ++x) std::memcpy(first + (x - left) * 3, px, 3);
   }
+  const size_t span = static_cast<size_t>(right - left) * bpp;
+  for (int y = top + 1; y < bottom; ++y) std::memcpy(Pixel(left, y), first, span);
 }
 
 }  // namespace vantel

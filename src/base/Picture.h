@@ -56,7 +56,8 @@ class Picture {
   void Fill(Colour colour, uint8_t alpha = 0) { FillRect(0, 0, width_, height_, colour, alpha); }
 
   bool operator==(const Picture& o) const {
-    return width_ == o.width_ && height_ == o.height_ && format_ == o.format_ && pixels_ == o.pixels_;
+    return width_ == o.width_ && height_ == o.height_ && format_ == o.format_ &&
+           pixels_ == o.pixels_;
   }
 
  private:

@@ -19,7 +19,8 @@ void Chunk(std::string& out, const char* type, const std::string& data) {
   PutBE32(out, static_cast<uint32_t>(data.size()));
   std::string body = std::string(type, 4) + data;
   out += body;
-  PutBE32(out, static_cast<uint32_t>(crc32(0, reinterpret_cast<const Bytef*>(body.data()), body.size())));
+  PutBE32(out, static_cast<uint32_t>(
+                   crc32(0, reinterpret_cast<const Bytef*>(body.data()), body.size())));
 }
 
 }  // namespace
@@ -40,8 +41,8 @@ std::string EncodePng(const Picture& picture) {
   }
   uLongf packedSize = compressBound(raw.size());
   std::string packed(packedSize, '\0');
-  if (compress2(reinterpret_cast<Bytef*>(packed.data()), &packedSize, reinterpret_cast<const Bytef*>(raw.data()),
-                raw.size(), 6) != Z_OK)
+  if (compress2(reinterpret_cast<Bytef*>(packed.data()), &packedSize,
+                reinterpret_cast<const Bytef*>(raw.data()), raw.size(), 6) != Z_OK)
     throw DataError("PNG encoding failed");
   packed.resize(packedSize);
 
@@ -49,15 +50,17 @@ std::string EncodePng(const Picture& picture) {
   std::string ihdr;
   PutBE32(ihdr, w);
   PutBE32(ihdr, h);
-  ihdr += '\x08';                       // bit depth
+  ihdr += '\x08';                      // bit depth
   ihdr += bpp == 4 ? '\x06' : '\x02';  // RGBA or RGB
-  ihdr += std::string(3, '\0');         // compression, filter, interlace
+  ihdr += std::string(3, '\0');        // compression, filter, interlace
   Chunk(out, "IHDR", ihdr);
   Chunk(out, "IDAT", packed);
   Chunk(out, "IEND", "");
   return out;
 }
 
-void WritePng(const std::string& path, const Picture& picture) { WriteFileAtomic(path, EncodePng(picture)); }
+void WritePng(const std::string& path, const Picture& picture) {
+  WriteFileAtomic(path, EncodePng(picture));
+}
 
 }  // namespace vantel

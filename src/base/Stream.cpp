@@ -14,30 +14,35 @@ void Stream::ReadExact(void* buffer, size_t count, std::string_view what) {
 int32_t Stream::ReadInt32(std::string_view what) {
   uint8_t b[4];
   ReadExact(b, 4, what);
-  return static_cast<int32_t>(b[0] | (b[1] << 8) | (b[2] << 16) | (static_cast<uint32_t>(b[3]) << 24));
+  return static_cast<int32_t>(b[0] | (b[1] << 8) | (b[2] << 16) |
+                              (static_cast<uint32_t>(b[3]) << 24));
 }
 
 void Stream::WriteInt32(int32_t value) {
   const uint32_t v = static_cast<uint32_t>(value);
-  const uint8_t b[4] = {static_cast<uint8_t>(v), static_cast<uint8_t>(v >> 8), static_cast<uint8_t>(v >> 16),
-                        static_cast<uint8_t>(v >> 24)};
+  const uint8_t b[4] = {static_cast<uint8_t>(v), static_cast<uint8_t>(v >> 8),
+                        static_cast<uint8_t>(v >> 16), static_cast<uint8_t>(v >> 24)};
   Write(b, 4);
 }
 
 FileStream::FileStream(const std::string& path, Mode mode) : path_(path) {
   file_ = std::fopen(path.c_str(), mode == Mode::Read ? "rb" : "w+b");
   if (!file_)
-    throw FileError((mode == Mode::Read ? "cannot open " : "cannot create ") + path + ": " + std::strerror(errno));
+    throw FileError((mode == Mode::Read ? "cannot open " : "cannot create ") + path + ": " +
+                    std::strerror(errno));
 }
 
 FileStream::~FileStream() {
   if (file_) std::fclose(file_);
 }
 
-size_t FileStream::Read(void* buffer, size_t count) { return file_ ? std::fread(buffer, 1, count, file_) : 0; }
+size_t FileStream::Read(void* buffer, size_t count) {
+  return file_ ? std::fread(buffer, 1, count, file_) : 0;
+}
 
 size_t FileStream::Write(const void* buffer, size_t count) {
-  if (!file_ || std::fwrite(buffer, 1, count, file_) != count) throw FileError("cannot write " + path_);
+  if (!file_ || std::fwrite(buffer, 1, count, file_) != count)
+    throw FileError("cannot write " + path_);
   return count;
 }
 
@@ -45,7 +50,9 @@ void FileStream::Seek(int64_t position) {
   if (file_) std::fseek(file_, static_cast<long>(position < 0 ? 0 : position), SEEK_SET);
 }
 
-int64_t FileStream::Position() const { return file_ ? std::ftell(file_) : 0; }
+int64_t FileStream::Position() const {
+  return file_ ? std::ftell(file_) : 0;
+}
 
 int64_t FileStream::Size() const {
   if (!file_) return 0;

@@ -12,6 +12,8 @@ Platform& GetPlatform() {
   return *current;
 }
 
-void SetPlatform(Platform* platform) { current = platform; }
+void SetPlatform(Platform* platform) {
+  current = platform;
+}
 
 }  // namespace vantel

@@ -39,16 +39,16 @@ enum class MouseButton { Left, Right, Middle };
 
 struct InputEvent {
   enum class Kind {
-    KeyDown,     // key: virtual key code (Windows numbering: 13 Enter, 32 Space, 38 up, 67 'C' ...)
+    KeyDown,  // key: virtual key code (Windows numbering: 13 Enter, 32 Space, 38 up, 67 'C' ...)
     KeyUp,
-    MouseDown,   // x, y: client coordinates of the 800x600 picture; button
+    MouseDown,  // x, y: client coordinates of the 800x600 picture; button
     MouseUp,
     MouseMove,
     Wheel,       // wheel: > 0 away from the reader (up), < 0 towards
     Activate,    // the application gained the focus
     Deactivate,  // the application lost the focus
     CloseRequest,
-    DropFiles,   // files: UTF-8 paths
+    DropFiles,  // files: UTF-8 paths
   };
   Kind kind = Kind::KeyDown;
   int key = 0;
@@ -62,8 +62,8 @@ struct InputEvent {
 // ---- Text drawing ----------------------------------------------------------
 
 struct FontRequest {
-  Bytes face;        // face name as a script or the program gives it ("SIMHEI", a system font name)
-  int height = 16;   // pixel height of the font (the cell height)
+  Bytes face;       // face name as a script or the program gives it ("SIMHEI", a system font name)
+  int height = 16;  // pixel height of the font (the cell height)
   bool bold = false;
   bool italic = false;
   CodePage codePage = CodePage::CP932;  // the code page of the text drawn with it
@@ -126,9 +126,9 @@ enum class MessageKind { Plain, Information, Confirmation, Warning, Error };
 enum class MessageAnswer { Ok, Yes, No };
 
 struct MenuItem {
-  int id = 0;           // returned when chosen
-  Bytes caption;        // GBK
-  Bytes shortcut;       // shown at the right, GBK
+  int id = 0;      // returned when chosen
+  Bytes caption;   // GBK
+  Bytes shortcut;  // shown at the right, GBK
   bool checked = false;
   bool enabled = true;
   bool separator = false;
@@ -176,7 +176,8 @@ class Platform {
 
   // Message boxes. Text in `cp`; x, y place the box (-1: centred on the window).
   virtual MessageAnswer ShowMessage(const Bytes& text, const Bytes& caption, MessageKind kind,
-                                    bool yesNo, CodePage cp = CodePage::GBK, int x = -1, int y = -1) = 0;
+                                    bool yesNo, CodePage cp = CodePage::GBK, int x = -1,
+                                    int y = -1) = 0;
   // Pop-up menu at client (x, y); the chosen item's id, or -1.
   virtual int PopupMenu(const std::vector<MenuItem>& items, int x, int y) = 0;
   // Runs a modal dialog over its model; returns the dialog's result code.
@@ -188,8 +189,8 @@ class Platform {
   virtual bool TestDisplayMode(const DisplayMode& mode) = 0;
   virtual bool ApplyDisplayMode(const DisplayMode& mode) = 0;
   virtual void RestoreDisplayMode() = 0;
-  virtual ScreenRect ScreenSize() = 0;              // the primary screen
-  virtual bool PointOnMonitor(int x, int y) = 0;    // the point lies on an attached monitor
+  virtual ScreenRect ScreenSize() = 0;            // the primary screen
+  virtual bool PointOnMonitor(int x, int y) = 0;  // the point lies on an attached monitor
 
   // Services.
   virtual TextService& Text() = 0;

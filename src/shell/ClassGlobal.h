@@ -12,9 +12,9 @@ namespace vantel {
 
 class Tglobal {
  public:
-  bool Active = false;      // input and frame ticks enabled
-  std::string ExeDir;       // program (game) directory, with trailing '/'
-  int32_t NextScene = 0;    // scene requested for the next tick, 0 = none
+  bool Active = false;    // input and frame ticks enabled
+  std::string ExeDir;     // program (game) directory, with trailing '/'
+  int32_t NextScene = 0;  // scene requested for the next tick, 0 = none
 };
 
 // The single instance, created at program start (and by tests that need it).

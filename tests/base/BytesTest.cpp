@@ -18,7 +18,9 @@ TEST(Bytes, CodePagesRoundTrip) {
 
 TEST(Bytes, BadInputIsReplacedNotThrown) {
   EXPECT_EQ(ToUtf8("a\x81"), "a\xEF\xBF\xBD");  // a lone lead byte at the end
-  EXPECT_EQ(FromUtf8("a\xFF" "b"), "a?b");
+  EXPECT_EQ(FromUtf8("a\xFF"
+                     "b"),
+            "a?b");
 }
 
 TEST(Bytes, CaseFoldingStepsOverDoubleByteCharacters) {

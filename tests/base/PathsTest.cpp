@@ -20,7 +20,8 @@ TEST(Paths, NamesAreFoundInAnyCase) {
 
 TEST(Paths, NamesFromDataNeverLeaveTheirDirectory) {
   EXPECT_TRUE(IsSafeName(Sjis("表.png")));  // 95 5C: a '\' trail byte is part of a character
-  for (const char* bad : {"", ".", "..", "a/b", "a\\b", "../x", "/etc"}) EXPECT_FALSE(IsSafeName(bad)) << bad;
+  for (const char* bad : {"", ".", "..", "a/b", "a\\b", "../x", "/etc"})
+    EXPECT_FALSE(IsSafeName(bad)) << bad;
   EXPECT_EQ(DataPath("image/", Sjis("表.png")), "image/表.png");
   EXPECT_FALSE(DataPath("image/", "..\\x.png"));
 }

@@ -10,9 +10,9 @@ TEST(Picture, ResizeKeepsOverlapAndFillsTheNewArea) {
   p.Pixel(0, 0)[0] = 7;
   p.SetFillColour(0x00FF00);
   p.SetSize(3, 1);
-  EXPECT_EQ(p.Pixel(0, 0)[0], 7);                       // kept
-  EXPECT_EQ(p.Pixel(1, 0)[2], 0xFF);                    // kept
-  EXPECT_EQ(p.Pixel(2, 0)[1], 0xFF);                    // new: green
+  EXPECT_EQ(p.Pixel(0, 0)[0], 7);     // kept
+  EXPECT_EQ(p.Pixel(1, 0)[2], 0xFF);  // kept
+  EXPECT_EQ(p.Pixel(2, 0)[1], 0xFF);  // new: green
   EXPECT_EQ(p.Pixel(2, 0)[2], 0x00);
   Picture same = p;
   same.SetFillColour(0xFFFFFF);
@@ -31,6 +31,29 @@ TEST(Picture, FormatChangeKeepsColour) {
   EXPECT_EQ(p.Pixel(0, 0)[3], 0);
   p.FillRect(-3, -3, 10, 10, 0xFFFFFF, 200);
   EXPECT_EQ(p.Pixel(0, 0)[3], 200);
+}
+
+}  // namespace vantel
+
+namespace vantel {
+
+TEST(Picture, NewAreaTakesTheFillInEveryFormat) {
+  for (Colour c : {Colour{0x000000}, Colour{0x808080}, Colour{0xFFFFFF}, Colour{0x102030}}) {
+    for (auto f : {Picture::Format::BGR24, Picture::Format::BGRA32}) {
+      Picture p(3, 2, f, c);
+      p.SetSize(5, 4);
+      for (int y = 0; y < 4; ++y)
+        for (int x = 0; x < 5; ++x) {
+          const uint8_t* px = p.Pixel(x, y);
+          ASSERT_EQ(px[0], uint8_t(c >> 16));
+          ASSERT_EQ(px[1], uint8_t(c >> 8));
+          ASSERT_EQ(px[2], uint8_t(c));
+          if (p.Is32()) {
+            ASSERT_EQ(px[3], 0);
+          }
+        }
+    }
+  }
 }
 
 }  // namespace vantel

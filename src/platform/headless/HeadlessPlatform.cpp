@@ -5,6 +5,8 @@
 
 #include "base/Errors.h"
 #include "base/PngWrite.h"
+#include "platform/FontText.h"
+#include "platform/headless/HeadlessAudio.h"
 
 namespace vantel {
 
@@ -26,7 +28,8 @@ void HeadlessPlatform::GetClientSize(int& width, int& height) {
   height = frame_.Height();
 }
 
-void HeadlessPlatform::Present(const Picture& frame, const ScreenRect& rect, int offsetX, int offsetY) {
+void HeadlessPlatform::Present(const Picture& frame, const ScreenRect& rect, int offsetX,
+                               int offsetY) {
   presented_.push_back(rect);
   // Copy the rectangle, clipped to both pictures, as a window would show it.
   for (int y = rect.top; y < rect.top + rect.height; ++y) {
@@ -47,8 +50,8 @@ bool HeadlessPlatform::PollEvent(InputEvent& event) {
   return true;
 }
 
-MessageAnswer HeadlessPlatform::ShowMessage(const Bytes& text, const Bytes& caption, MessageKind kind, bool yesNo,
-                                            CodePage cp, int, int) {
+MessageAnswer HeadlessPlatform::ShowMessage(const Bytes& text, const Bytes& caption,
+                                            MessageKind kind, bool yesNo, CodePage cp, int, int) {
   messages_.push_back({text, caption, kind, yesNo, cp});
   if (!yesNo) return MessageAnswer::Ok;
   if (answers_.empty()) return MessageAnswer::Yes;
@@ -67,7 +70,9 @@ int HeadlessPlatform::PopupMenu(const std::vector<MenuItem>& items, int, int) {
   return -1;
 }
 
-int HeadlessPlatform::RunDialog(DialogKind, DialogModel&) { return 0; }
+int HeadlessPlatform::RunDialog(DialogKind, DialogModel&) {
+  return 0;
+}
 
 bool HeadlessPlatform::ReadDisplayMode(DisplayMode& mode) {
   mode = mode_;
@@ -75,7 +80,8 @@ bool HeadlessPlatform::ReadDisplayMode(DisplayMode& mode) {
 }
 
 bool HeadlessPlatform::TestDisplayMode(const DisplayMode& mode) {
-  return mode.width > 0 && mode.height > 0 && mode.width <= screen_.width && mode.height <= screen_.height;
+  return mode.width > 0 && mode.height > 0 && mode.width <= screen_.width &&
+         mode.height <= screen_.height;
 }
 
 bool HeadlessPlatform::ApplyDisplayMode(const DisplayMode& mode) {
@@ -89,10 +95,22 @@ bool HeadlessPlatform::PointOnMonitor(int x, int y) {
          y < screen_.top + screen_.height;
 }
 
-TextService& HeadlessPlatform::Text() { throw Error("no text service on this platform yet"); }
+// One FreeType service for the process: fonts are found and opened once,
+// however many headless platforms tests create.
+TextService& HeadlessPlatform::Text() {
+  static FontText service;
+  return service;
+}
 
-std::unique_ptr<AudioDevice> HeadlessPlatform::CreateAudioDevice() { return nullptr; }
+std::unique_ptr<AudioDevice> HeadlessPlatform::CreateAudioDevice() {
+  auto device = std::make_unique<HeadlessAudio>();
+  device->SetOpenFails(audioOpenFails_);
+  lastAudio_ = device.get();
+  return device;
+}
 
-void HeadlessPlatform::DumpFrame(const std::string& pngPath) const { WritePng(pngPath, frame_); }
+void HeadlessPlatform::DumpFrame(const std::string& pngPath) const {
+  WritePng(pngPath, frame_);
+}
 
 }  // namespace vantel

@@ -13,6 +13,8 @@
 
 namespace vantel {
 
+class HeadlessAudio;
+
 class HeadlessPlatform : public Platform {
  public:
   struct Message {  // a message box that was shown
@@ -35,6 +37,10 @@ class HeadlessPlatform : public Platform {
   void QueueMenuChoice(int id) { menuChoices_.push_back(id); }
   void SetScreen(const ScreenRect& screen, const DisplayMode& mode);
   void SetRunningInstance(bool running) { runningInstance_ = running; }
+  // Audio devices created from now on fail to open (no sound card).
+  void SetAudioOpenFails(bool fails) { audioOpenFails_ = fails; }
+  // The last audio device created (a HeadlessAudio, owned by its user), or null.
+  HeadlessAudio* LastAudioDevice() const { return lastAudio_; }
 
   const Picture& Frame() const { return frame_; }
   // Rectangles presented since the last ClearPresented, in order.
@@ -62,8 +68,8 @@ class HeadlessPlatform : public Platform {
   bool PollEvent(InputEvent& event) override;
   bool ShiftKeyDown() override { return shiftDown_; }
   void AcceptDroppedFiles(bool) override {}
-  MessageAnswer ShowMessage(const Bytes& text, const Bytes& caption, MessageKind kind, bool yesNo, CodePage cp,
-                            int x, int y) override;
+  MessageAnswer ShowMessage(const Bytes& text, const Bytes& caption, MessageKind kind, bool yesNo,
+                            CodePage cp, int x, int y) override;
   int PopupMenu(const std::vector<MenuItem>& items, int x, int y) override;
   int RunDialog(DialogKind kind, DialogModel& model) override;
   void OpenUrl(const std::string& url) override { openedUrls_.push_back(url); }
@@ -90,6 +96,8 @@ class HeadlessPlatform : public Platform {
   bool shiftDown_ = false;
   bool fullScreen_ = false;
   bool runningInstance_ = false;
+  bool audioOpenFails_ = false;
+  HeadlessAudio* lastAudio_ = nullptr;
   int windowLeft_ = 0, windowTop_ = 0;
   ScreenRect screen_{0, 0, 1920, 1080};
   DisplayMode mode_{1920, 1080, 32, 60};

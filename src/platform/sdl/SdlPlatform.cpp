@@ -1,2 +1,380 @@
-// The SDL2 platform: window, input, audio device and message boxes.
+#include "platform/sdl/SdlPlatform.h"
+
 #include <SDL.h>
+#include <fcntl.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <cstring>
+
+#include "base/Errors.h"
+#include "platform/FontText.h"
+#include "platform/sdl/SdlAudio.h"
+
+namespace vantel {
+namespace {
+
+// SDL key codes to the system's virtual key codes (Windows numbering).
+int VirtualKey(SDL_Keycode k) {
+  if (k >= SDLK_a && k <= SDLK_z) return 'A' + (k - SDLK_a);
+  if (k >= SDLK_0 && k <= SDLK_9) return '0' + (k - SDLK_0);
+  if (k >= SDLK_F1 && k <= SDLK_F12) return 112 + (k - SDLK_F1);
+  switch (k) {
+    case SDLK_BACKSPACE:
+      return 8;
+    case SDLK_TAB:
+      return 9;
+    case SDLK_RETURN:
+    case SDLK_KP_ENTER:
+      return 13;
+    case SDLK_LSHIFT:
+    case SDLK_RSHIFT:
+      return 16;
+    case SDLK_LCTRL:
+    case SDLK_RCTRL:
+      return 17;
+    case SDLK_LALT:
+    case SDLK_RALT:
+      return 18;
+    case SDLK_PAUSE:
+      return 19;
+    case SDLK_ESCAPE:
+      return 27;
+    case SDLK_SPACE:
+      return 32;
+    case SDLK_PAGEUP:
+      return 33;
+    case SDLK_PAGEDOWN:
+      return 34;
+    case SDLK_END:
+      return 35;
+    case SDLK_HOME:
+      return 36;
+    case SDLK_LEFT:
+      return 37;
+    case SDLK_UP:
+      return 38;
+    case SDLK_RIGHT:
+      return 39;
+    case SDLK_DOWN:
+      return 40;
+    case SDLK_INSERT:
+      return 45;
+    case SDLK_DELETE:
+      return 46;
+    default:
+      return 0;
+  }
+}
+
+uint32_t ShiftState(uint32_t mouseButtons) {
+  const SDL_Keymod m = SDL_GetModState();
+  uint32_t s = 0;
+  if (m & KMOD_SHIFT) s |= kShift;
+  if (m & KMOD_ALT) s |= kAlt;
+  if (m & KMOD_CTRL) s |= kCtrl;
+  if (mouseButtons & SDL_BUTTON_LMASK) s |= kLeftButton;
+  if (mouseButtons & SDL_BUTTON_RMASK) s |= kRightButton;
+  if (mouseButtons & SDL_BUTTON_MMASK) s |= kMiddleButton;
+  return s;
+}
+
+MouseButton ButtonOf(uint8_t b) {
+  return b == SDL_BUTTON_RIGHT    ? MouseButton::Right
+         : b == SDL_BUTTON_MIDDLE ? MouseButton::Middle
+                                  : MouseButton::Left;
+}
+
+// The single-instance check uses an abstract Unix socket named after the
+// window class and the user: a second start connects, which tells the first
+// to raise its window.
+sockaddr_un InstanceAddress(const std::string& className, socklen_t& length) {
+  sockaddr_un addr{};
+  addr.sun_family = AF_UNIX;
+  std::string name = "vantel-" + className + "-" + std::to_string(::getuid());
+  std::memcpy(addr.sun_path + 1, name.data(), std::min(name.size(), sizeof(addr.sun_path) - 2));
+  length = static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + 1 + name.size());
+  return addr;
+}
+
+}  // namespace
+
+SdlPlatform::SdlPlatform() {
+  if (SDL_Init(SDL_INIT_TIMER | SDL_INIT_EVENTS) != 0)
+    throw Error(std::string("SDL: ") + SDL_GetError());
+}
+
+SdlPlatform::~SdlPlatform() {
+  DestroyMainWindow();
+  if (instanceSocket_ >= 0) ::close(instanceSocket_);
+  SDL_Quit();
+}
+
+uint32_t SdlPlatform::TickCount() {
+  return SDL_GetTicks();
+}
+void SdlPlatform::Sleep(uint32_t ms) {
+  SDL_Delay(ms);
+}
+
+bool SdlPlatform::CreateMainWindow(const Bytes& caption, int width, int height) {
+  if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return false;
+  width_ = width;
+  height_ = height;
+  window_ = SDL_CreateWindow(ToUtf8(caption, CodePage::GBK).c_str(), SDL_WINDOWPOS_CENTERED,
+                             SDL_WINDOWPOS_CENTERED, width, height, SDL_WINDOW_ALLOW_HIGHDPI);
+  if (!window_) return false;
+  renderer_ = SDL_CreateRenderer(window_, -1, SDL_RENDERER_ACCELERATED | SDL_RENDERER_PRESENTVSYNC);
+  if (!renderer_) renderer_ = SDL_CreateRenderer(window_, -1, SDL_RENDERER_SOFTWARE);
+  if (!renderer_) return false;
+  SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "linear");
+  // The picture keeps its aspect when the window is larger (full screen);
+  // pointer events arrive in picture coordinates.
+  SDL_RenderSetLogicalSize(renderer_, width, height);
+  texture_ = SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_BGR24, SDL_TEXTUREACCESS_STREAMING, width,
+                               height);
+  if (!texture_) return false;
+  SDL_SetRenderDrawColor(renderer_, 0, 0, 0, 255);
+  SDL_RenderClear(renderer_);
+  SDL_RenderPresent(renderer_);
+  SDL_EventState(SDL_DROPFILE, SDL_DISABLE);
+  return true;
+}
+
+void SdlPlatform::DestroyMainWindow() {
+  if (texture_) SDL_DestroyTexture(texture_);
+  if (renderer_) SDL_DestroyRenderer(renderer_);
+  if (window_) SDL_DestroyWindow(window_);
+  texture_ = nullptr;
+  renderer_ = nullptr;
+  window_ = nullptr;
+}
+
+bool SdlPlatform::ActivateRunningInstance(const std::string& className) {
+  socklen_t length;
+  sockaddr_un addr = InstanceAddress(className, length);
+  int probe = ::socket(AF_UNIX, SOCK_STREAM, 0);
+  if (probe >= 0 && ::connect(probe, reinterpret_cast<sockaddr*>(&addr), length) == 0) {
+    ::close(probe);
+    return true;  // the running instance raises its window when it sees the connection
+  }
+  if (probe >= 0) ::close(probe);
+  instanceSocket_ = ::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK, 0);
+  if (instanceSocket_ >= 0 &&
+      (::bind(instanceSocket_, reinterpret_cast<sockaddr*>(&addr), length) != 0 ||
+       ::listen(instanceSocket_, 4) != 0)) {
+    ::close(instanceSocket_);
+    instanceSocket_ = -1;
+  }
+  return false;
+}
+
+bool SdlPlatform::PollInstanceSocket() {
+  if (instanceSocket_ < 0) return false;
+  int c = ::accept(instanceSocket_, nullptr, nullptr);
+  if (c < 0) return false;
+  ::close(c);
+  return true;
+}
+
+void SdlPlatform::RaiseWindow() {
+  if (!window_) return;
+  SDL_RestoreWindow(window_);
+  SDL_RaiseWindow(window_);
+}
+
+void SdlPlatform::SetWindowPosition(int left, int top) {
+  if (window_) SDL_SetWindowPosition(window_, left, top);
+}
+
+void SdlPlatform::GetWindowPosition(int& left, int& top) {
+  left = top = 0;
+  if (window_) SDL_GetWindowPosition(window_, &left, &top);
+}
+
+void SdlPlatform::SetFullScreen(bool on) {
+  if (!window_) return;
+  // Without a display-mode change, full screen covers the desktop and the
+  // picture is scaled; with one, the window takes the changed mode.
+  SDL_SetWindowFullscreen(
+      window_, on ? (modeChanged_ ? SDL_WINDOW_FULLSCREEN : SDL_WINDOW_FULLSCREEN_DESKTOP) : 0);
+}
+
+void SdlPlatform::GetClientSize(int& width, int& height) {
+  width = width_;
+  height = height_;
+}
+
+void SdlPlatform::Present(const Picture& frame, const ScreenRect& rect, int offsetX, int offsetY) {
+  if (!texture_ || frame.BytesPerPixel() != 3) return;
+  SDL_Rect r{rect.left + offsetX, rect.top + offsetY, rect.width, rect.height};
+  // Clip to both the frame and the texture.
+  if (r.x < 0) r.w += r.x, r.x = 0;
+  if (r.y < 0) r.h += r.y, r.y = 0;
+  r.w = std::min(r.w, std::min(width_, frame.Width() + offsetX) - r.x);
+  r.h = std::min(r.h, std::min(height_, frame.Height() + offsetY) - r.y);
+  if (r.w <= 0 || r.h <= 0) return;
+  SDL_UpdateTexture(texture_, &r, frame.Pixel(r.x - offsetX, r.y - offsetY), frame.Stride());
+}
+
+void SdlPlatform::EndPresent() {
+  if (!renderer_) return;
+  SDL_RenderClear(renderer_);
+  SDL_RenderCopy(renderer_, texture_, nullptr, nullptr);
+  SDL_RenderPresent(renderer_);
+}
+
+bool SdlPlatform::PollEvent(InputEvent& e) {
+  if (PollInstanceSocket()) RaiseWindow();
+  SDL_Event ev;
+  while (SDL_PollEvent(&ev)) {
+    e = InputEvent{};
+    switch (ev.type) {
+      case SDL_QUIT:
+        e.kind = InputEvent::Kind::CloseRequest;
+        return true;
+      case SDL_WINDOWEVENT:
+        if (ev.window.event == SDL_WINDOWEVENT_FOCUS_GAINED)
+          e.kind = InputEvent::Kind::Activate;
+        else if (ev.window.event == SDL_WINDOWEVENT_FOCUS_LOST)
+          e.kind = InputEvent::Kind::Deactivate;
+        else if (ev.window.event == SDL_WINDOWEVENT_EXPOSED) {
+          EndPresent();
+          continue;
+        } else
+          continue;
+        return true;
+      case SDL_KEYDOWN:
+      case SDL_KEYUP:
+        e.kind = ev.type == SDL_KEYDOWN ? InputEvent::Kind::KeyDown : InputEvent::Kind::KeyUp;
+        e.key = VirtualKey(ev.key.keysym.sym);
+        if (e.key == 0) continue;
+        e.shift = ShiftState(SDL_GetMouseState(nullptr, nullptr));
+        return true;
+      case SDL_MOUSEBUTTONDOWN:
+      case SDL_MOUSEBUTTONUP:
+        e.kind = ev.type == SDL_MOUSEBUTTONDOWN ? InputEvent::Kind::MouseDown
+                                                : InputEvent::Kind::MouseUp;
+        e.button = ButtonOf(ev.button.button);
+        e.x = ev.button.x;
+        e.y = ev.button.y;
+        e.shift = ShiftState(SDL_GetMouseState(nullptr, nullptr));
+        return true;
+      case SDL_MOUSEMOTION:
+        e.kind = InputEvent::Kind::MouseMove;
+        e.x = ev.motion.x;
+        e.y = ev.motion.y;
+        e.shift = ShiftState(ev.motion.state);
+        return true;
+      case SDL_MOUSEWHEEL:
+        if (ev.wheel.y == 0) continue;
+        e.kind = InputEvent::Kind::Wheel;
+        e.wheel = (ev.wheel.direction == SDL_MOUSEWHEEL_FLIPPED ? -ev.wheel.y : ev.wheel.y) * 120;
+        return true;
+      case SDL_DROPFILE:
+        e.kind = InputEvent::Kind::DropFiles;
+        e.files.push_back(ev.drop.file);
+        SDL_free(ev.drop.file);
+        return true;
+      default:
+        continue;
+    }
+  }
+  return false;
+}
+
+bool SdlPlatform::ShiftKeyDown() {
+  return (SDL_GetModState() & KMOD_SHIFT) != 0;
+}
+
+void SdlPlatform::AcceptDroppedFiles(bool on) {
+  SDL_EventState(SDL_DROPFILE, on ? SDL_ENABLE : SDL_DISABLE);
+}
+
+MessageAnswer SdlPlatform::ShowMessage(const Bytes& text, const Bytes& caption, MessageKind kind,
+                                       bool yesNo, CodePage cp, int, int) {
+  const std::string t = ToUtf8(text, cp), c = ToUtf8(caption, cp);
+  Uint32 flags = kind == MessageKind::Error     ? SDL_MESSAGEBOX_ERROR
+                 : kind == MessageKind::Warning ? SDL_MESSAGEBOX_WARNING
+                                                : SDL_MESSAGEBOX_INFORMATION;
+  if (!yesNo) {
+    if (SDL_ShowSimpleMessageBox(flags, c.c_str(), t.c_str(), window_) != 0)
+      std::fprintf(stderr, "%s\n", t.c_str());  // no display: the reader still sees the message
+    return MessageAnswer::Ok;
+  }
+  const SDL_MessageBoxButtonData buttons[] = {
+      {SDL_MESSAGEBOX_BUTTON_ESCAPEKEY_DEFAULT, 0, "No"},
+      {SDL_MESSAGEBOX_BUTTON_RETURNKEY_DEFAULT, 1, "Yes"},
+  };
+  SDL_MessageBoxData data{flags, window_, c.c_str(), t.c_str(), 2, buttons, nullptr};
+  int pressed = 0;
+  if (SDL_ShowMessageBox(&data, &pressed) != 0) return MessageAnswer::No;
+  return pressed == 1 ? MessageAnswer::Yes : MessageAnswer::No;
+}
+
+int SdlPlatform::PopupMenu(const std::vector<MenuItem>&, int, int) {
+  return -1;
+}
+int SdlPlatform::RunDialog(DialogKind, DialogModel&) {
+  return 0;
+}
+
+void SdlPlatform::OpenUrl(const std::string& url) {
+  SDL_OpenURL(url.c_str());
+}
+
+bool SdlPlatform::ReadDisplayMode(DisplayMode& mode) {
+  SDL_DisplayMode m;
+  if (SDL_GetDesktopDisplayMode(0, &m) != 0) return false;
+  mode = {m.w, m.h, static_cast<int>(SDL_BITSPERPIXEL(m.format)), m.refresh_rate};
+  return true;
+}
+
+bool SdlPlatform::TestDisplayMode(const DisplayMode& mode) {
+  SDL_DisplayMode want{0, mode.width, mode.height, mode.frequency, nullptr}, got;
+  return SDL_GetClosestDisplayMode(0, &want, &got) && got.w == mode.width && got.h == mode.height;
+}
+
+bool SdlPlatform::ApplyDisplayMode(const DisplayMode& mode) {
+  if (!window_ || !TestDisplayMode(mode)) return false;
+  SDL_DisplayMode want{0, mode.width, mode.height, mode.frequency, nullptr}, got;
+  SDL_GetClosestDisplayMode(0, &want, &got);
+  if (SDL_SetWindowDisplayMode(window_, &got) != 0) return false;
+  modeChanged_ = true;
+  return true;
+}
+
+void SdlPlatform::RestoreDisplayMode() {
+  modeChanged_ = false;
+  if (window_ && (SDL_GetWindowFlags(window_) & SDL_WINDOW_FULLSCREEN)) SetFullScreen(true);
+}
+
+ScreenRect SdlPlatform::ScreenSize() {
+  SDL_Rect r{0, 0, 0, 0};
+  SDL_InitSubSystem(SDL_INIT_VIDEO);
+  SDL_GetDisplayBounds(0, &r);
+  return {r.x, r.y, r.w, r.h};
+}
+
+bool SdlPlatform::PointOnMonitor(int x, int y) {
+  const int n = SDL_GetNumVideoDisplays();
+  for (int i = 0; i < n; ++i) {
+    SDL_Rect r;
+    SDL_Point p{x, y};
+    if (SDL_GetDisplayBounds(i, &r) == 0 && SDL_PointInRect(&p, &r)) return true;
+  }
+  return false;
+}
+
+TextService& SdlPlatform::Text() {
+  static FontText service;
+  return service;
+}
+
+std::unique_ptr<AudioDevice> SdlPlatform::CreateAudioDevice() {
+  return std::make_unique<SdlAudio>();
+}
+
+}  // namespace vantel

@@ -1,0 +1,27 @@
+// Comma text: the comma-separated form of a list of fields in which every
+// state record (save data, layer states, sound states) is written.
+//
+// Splitting: leading blanks and control characters are skipped; a field that
+// starts with '"' runs to the matching closing quote ("" inside stands for
+// one quote; a missing closing quote runs the field to the end); an unquoted
+// field ends at ',' or at any byte <= 32; blanks around commas are skipped;
+// a comma at the very end adds one empty field. Joining: fields separated by
+// ',', a field holding a byte <= 32, a quote or a comma is quoted with inner
+// quotes doubled; a list of one empty field joins to "". Records nest by
+// quoting. Quote, comma and control bytes are never trail bytes in code page
+// 932 or GBK, so the rules apply bytewise. Nothing here fails.
+#pragma once
+
+#include <string_view>
+#include <vector>
+
+#include "base/Bytes.h"
+
+namespace vantel {
+
+std::vector<Bytes> SplitCommaText(std::string_view text);
+Bytes JoinCommaText(const std::vector<Bytes>& fields);
+// One field written as comma text would write it (quoted when needed).
+Bytes QuoteCommaField(std::string_view field);
+
+}  // namespace vantel

@@ -1,0 +1,282 @@
+#include "graphics/ClassLetter.h"
+
+#include <algorithm>
+
+namespace vantel {
+
+namespace {
+
+// Field n of a tag line read as comma text: leading blanks skipped, a field
+// in double quotes runs to the closing quote (a doubled quote is one quote),
+// an unquoted field ends at a comma or any byte <= 32, blanks around commas
+// are skipped, and a comma at the very end adds an empty field.
+// Double-byte trail bytes are never <= 32, a comma or a quote, so the bytes
+// can be scanned one by one.
+Bytes TagField(std::string_view s, int n) {
+  auto blank = [&](size_t i) {
+    return i < s.size() && static_cast<unsigned char>(s[i]) >= 1 &&
+           static_cast<unsigned char>(s[i]) <= 32;
+  };
+  size_t p = 0;
+  while (blank(p)) ++p;
+  int field = 0;
+  while (p < s.size() && s[p] != '\0') {
+    Bytes value;
+    if (s[p] == '"') {
+      ++p;
+      while (p < s.size()) {
+        if (s[p] == '"') {
+          if (p + 1 < s.size() && s[p + 1] == '"') {
+            value += '"';
+            p += 2;
+            continue;
+          }
+          ++p;
+          break;
+        }
+        value += s[p++];
+      }
+    } else {
+      const size_t from = p;
+      while (p < s.size() && static_cast<unsigned char>(s[p]) > 32 && s[p] != ',') ++p;
+      value.assign(s.substr(from, p - from));
+    }
+    if (field++ == n) return value;
+    while (blank(p)) ++p;
+    if (p < s.size() && s[p] == ',') {
+      if (p + 1 >= s.size()) return Bytes();  // a comma at the end: one more, empty field
+      do ++p;
+      while (blank(p));
+    }
+  }
+  return Bytes();
+}
+
+// A colour name or #RRGGBB as 0x00BBGGRR; -1 when the text names no colour,
+// 0 for a '#' text with digits that are not hexadecimal.
+Colour TagColour(std::string_view text) {
+  static const struct {
+    const char* name;
+    const char* hex;
+  } kNames[] = {{"black", "#000000"}, {"white", "#FFFFFF"}, {"red", "#FF0000"},
+                {"blue", "#0000FF"},  {"green", "#00FF00"}, {"yellow", "#FFFF00"},
+                {"gray", "#808080"}};
+  if (text.empty()) return -1;
+  for (const auto& c : kNames)
+    if (text == c.name) text = c.hex;
+  if (text[0] != '#') return -1;
+  // Blue pair first: characters 6-7, then 4-5, then 2-3 (1-based), as far as the text reaches.
+  Bytes hex;
+  for (size_t from : {5u, 3u, 1u})
+    if (from < text.size()) hex += text.substr(from, 2);
+  int32_t v = 0;
+  if (hex.empty() || !TryStrToInt("$" + hex, v)) return 0;
+  return v;
+}
+
+bool IsNoStart(const Bytes& t) {
+  static const char* const kNoStart[] = {"\x82\xC1", "\x82\xE1", "\x82\xE3", "\x82\xE5", "\x83\x62",
+                                         "\x83\x83", "\x83\x85", "\x83\x87", "\x81\x5B", "\x81\x42",
+                                         "\x81\x41", "\x81\x48", "\x81\x49", "\x81\x63", "\x81\x76",
+                                         "\x81\x78", "\x81\x68"};
+  if (t.size() != 2) return false;
+  for (const char* c : kNoStart)
+    if (t == c) return true;
+  return false;
+}
+
+const char kOpenQuote[] = "\x81\x67";  // “ never ends a line
+const char kComma[] = "\x81\x41";      // 、
+const char kFullStop[] = "\x81\x42";   // 。
+
+}  // namespace
+
+Tletters::Tletters(TextService* measure) : measure_(measure ? measure : &GetPlatform().Text()) {}
+
+bool Tletters::AddText(std::string_view text) {
+  const int before = Count();
+  FRubyCounter = 0;
+  size_t p = 0;
+  while (p < text.size()) {
+    size_t end = text.find_first_of("\r\n", p);
+    if (end == std::string_view::npos) end = text.size();
+    const std::string_view line = text.substr(p, end - p);
+    // A line ends at CR, LF or CR LF.
+    p = end + (text.substr(end, 2) == "\r\n" ? 2 : 1);
+    if (line.empty()) continue;
+    if (line[0] == '*') {
+      ApplyTag(line);
+      if (line == "*br") {
+        Layout();
+        FPenX = 0;
+      }
+    } else {
+      AddLetters(line);
+    }
+  }
+  Layout();
+  return Count() > before;
+}
+
+void Tletters::Clear() {
+  FLetters.clear();
+  FPenX = 0;
+  FLaidOut = 0;
+}
+
+void Tletters::DeleteLetter(int index) {
+  if (index < 0 || index >= Count()) return;
+  FLetters.erase(FLetters.begin() + index);
+  // Only a placed letter leaves the placed run shorter.
+  if (index < FLaidOut) --FLaidOut;
+}
+
+void Tletters::ApplyTag(std::string_view line) {
+  const Bytes tag = TagField(line, 0);
+  if (tag == "*i") {
+    FMeasure.Style |= kStyleItalic;
+  } else if (tag == "*/i") {
+    FMeasure.Style &= ~kStyleItalic;
+  } else if (tag == "*b") {
+    FMeasure.Style |= kStyleBold;
+  } else if (tag == "*/b") {
+    FMeasure.Style &= ~kStyleBold;
+  } else if (tag == "*font") {
+    for (int k = 0; k <= 5; ++k) {
+      const Bytes key = TagField(line, 2 * k + 1);
+      const Bytes value = TagField(line, 2 * k + 2);
+      if (key == "color")
+        FMeasure.Color = TagColour(value);
+      else if (key == "size")
+        FMeasure.Height = StrToIntDef(value, 0);
+      else if (key == "name")
+        FMeasure.Name = value;
+    }
+  } else if (tag == "*r") {
+    FRubyCounter = 1;
+    FRubyText = TagField(line, 2);
+  } else if (tag == "*/r") {
+    FRubyCounter = 0;
+  }
+}
+
+void Tletters::AddLetters(std::string_view text) {
+  FontRequest font;
+  font.face = FMeasure.Name;
+  font.height = FMeasure.Height;
+  font.bold = FMeasure.Style & kStyleBold;
+  font.italic = FMeasure.Style & kStyleItalic;
+  font.codePage = CodePage::CP932;
+  for (size_t p = 0; p < text.size();) {
+    const size_t len =
+        IsLeadByte(static_cast<unsigned char>(text[p])) && p + 1 < text.size() ? 2 : 1;
+    TLet l;
+    l.Text.assign(text.substr(p, len));
+    p += len;
+    l.Width = measure_->Measure(font, l.Text).width;
+    if (FRubyCounter == 0) {
+      l.RubyIndex = 0;
+    } else if (FRubyCounter == 1) {
+      l.Ruby = FRubyText;
+      l.RubyIndex = 1;
+      FRubyCounter = 2;
+    } else {
+      l.RubyIndex = FRubyCounter;
+      if (++FRubyCounter > 10) FRubyCounter = 0;  // a ruby group is at most 10 letters
+    }
+    l.FontName = FMeasure.Name;
+    l.Color = FMeasure.Color;
+    l.Style = FMeasure.Style;
+    l.Size = std::clamp(FMeasure.Height, 10, 56);  // measured at the unclamped height
+    FLetters.push_back(std::move(l));
+  }
+}
+
+bool Tletters::MayBeginLine(int j, int n) const {
+  const TLet& l = FLetters[j];
+  const TLet& before = FLetters[j - 1];
+  if (IsNoStart(l.Text)) return false;
+  if (before.RubyIndex > 0 && l.RubyIndex > before.RubyIndex) return false;  // inside a ruby group
+  if (before.Text == kOpenQuote) return false;
+  if (j > n - 3) return false;  // the next line would hold fewer than three letters
+  return true;
+}
+
+void Tletters::Layout() {
+  const int n = Count();
+  if (FLaidOut >= n) {
+    FLaidOut = n;
+    return;
+  }
+  const int first = std::max(FLaidOut, 0);
+  const int32_t w = FLineWidth;
+  int i = first;
+  while (i < n) {
+    const int start = i;
+    if (FLetters[i].Width > w - FPenX) FPenX = 0;  // cannot continue the current line
+    const int32_t x0 = FPenX;
+    while (i < n) {
+      TLet& l = FLetters[i];
+      l.X = FPenX;
+      if (l.Width + FPenX > w) break;
+      FPenX += l.Width;
+      ++i;
+    }
+    if (i == n) break;  // the last line for now: FPenX stays for the next chunk
+
+    int k = 0;
+    int64_t s = 0;
+    bool found = false;
+    for (int j = i; j > start; --j) {
+      if (MayBeginLine(j, n)) {
+        found = true;
+        break;
+      }
+      ++k;
+      s += FLetters[j].Width;
+    }
+    if (!found) {
+      if (x0 > 0) {
+        // The line continued one from an earlier chunk: begin it afresh at X = 0.
+        FPenX = 0;
+        i = start;
+        continue;
+      }
+      // Nowhere to break on a whole line: break at the overflowing letter,
+      // and give a letter wider than the line a line of its own.
+      k = 0;
+      if (i == start) i = start + 1;
+    }
+    if (k > 0) {
+      i -= k;
+      const int32_t d = static_cast<int32_t>(std::min<int64_t>(s / k, 8));
+      FPenX = x0;
+      for (int j = start; j < i; ++j) {
+        TLet& l = FLetters[j];
+        if (l.Text == kComma || l.Text == kFullStop) l.Width += d;
+        l.X = FPenX;
+        FPenX += l.Width;
+      }
+    }
+    // Stretch the broken line across the whole width.
+    const TLet& last = FLetters[i - 1];
+    const int64_t span = static_cast<int64_t>(last.X) + last.Width - x0;
+    if (span > 0)
+      for (int j = start; j < i; ++j) {
+        TLet& l = FLetters[j];
+        l.X = static_cast<int32_t>(x0 + (static_cast<int64_t>(l.X) - x0) * (w - x0) / span);
+      }
+    FPenX = 0;
+  }
+
+  for (int j = first; j < n; ++j) {
+    TLet& l = FLetters[j];
+    if (l.Ruby.empty()) continue;
+    int e = j;
+    while (e + 1 < n && FLetters[e + 1].RubyIndex != 0) ++e;
+    l.RubySpan = FLetters[e].X - l.X + FLetters[e].Width;
+  }
+  FLaidOut = n;
+}
+
+}  // namespace vantel

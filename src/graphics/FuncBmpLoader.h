@@ -1,0 +1,44 @@
+// Image loading: picture names as scripts and scenes write them, turned into
+// pixels.
+//
+// A colour name gives an 800x600 plain picture; any other name is looked up in
+// the image archive (JPEG before PNG) and then as a loose file under image/.
+// Loading a picture that has a thumbnail companion (its name + "_s") records
+// it in Global->Unlocked for the gallery.
+//
+// JPEG data is decoded by libjpeg-turbo to 24-bit BGR. PNG data is decoded by
+// our own decoder over zlib, straight from the stream into the picture's
+// rows: 8-bit truecolour rows come out byte for byte as inflated (red and blue
+// swapped, alpha straight). It also reads the rest of PNG: row filters, image
+// data over several IDAT chunks, grey and palette pictures (a tRNS chunk makes
+// them 32-bit), grey with alpha, 16-bit samples (the high byte is kept), bit
+// depths 1/2/4 and Adam7 interlacing.
+//
+// Depends on: base (Picture, Stream, Paths), zlib, libjpeg, data (archives,
+// colour names), shell/ClassGlobal (Unlocked, DebugMode).
+// Fails with DataError (clear message) on truncated or damaged data, absurd
+// sizes and JPEGs the library rejects; the picture may then be partly filled.
+#pragma once
+
+#include <cstdint>
+
+#include "base/Bytes.h"
+#include "base/Picture.h"
+#include "base/Stream.h"
+
+namespace vantel {
+
+// Largest picture the decoders accept; larger sizes in a header are refused
+// before anything is allocated.
+constexpr int kMaxPictureSide = 32767;
+constexpr int64_t kMaxPicturePixels = int64_t{1} << 25;
+
+// Decodes `size` bytes of JPEG data from the stream's position into a 24-bit
+// picture of the JPEG's size (grey JPEGs give equal blue, green and red).
+void LoadJpeg(Picture& picture, Stream& stream, int64_t size);
+
+// Decodes the PNG starting at the stream's position. Colour types 0-3 give a
+// 24-bit picture (grey and palette with tRNS: 32-bit), 4 and 6 a 32-bit one.
+void LoadPng(Picture& picture, Stream& stream);
+
+}  // namespace vantel

@@ -1,0 +1,62 @@
+// The real platform: an SDL2 window with a renderer and a streaming texture
+// of the 800x600 frame, SDL input and message boxes, display modes, and the
+// single-instance check. Full screen shows the picture scaled to fit the
+// screen with its aspect kept; pointer coordinates come back in frame space.
+#pragma once
+
+#include <memory>
+
+#include "platform/Platform.h"
+
+struct SDL_Window;
+struct SDL_Renderer;
+struct SDL_Texture;
+
+namespace vantel {
+
+class SdlPlatform : public Platform {
+ public:
+  SdlPlatform();
+  ~SdlPlatform() override;
+
+  uint32_t TickCount() override;
+  void Sleep(uint32_t ms) override;
+  bool CreateMainWindow(const Bytes& caption, int width, int height) override;
+  void DestroyMainWindow() override;
+  bool ActivateRunningInstance(const std::string& className) override;
+  void RaiseWindow() override;
+  void SetWindowPosition(int left, int top) override;
+  void GetWindowPosition(int& left, int& top) override;
+  void SetFullScreen(bool on) override;
+  void GetClientSize(int& width, int& height) override;
+  void Present(const Picture& frame, const ScreenRect& rect, int offsetX, int offsetY) override;
+  void EndPresent() override;
+  bool PollEvent(InputEvent& event) override;
+  bool ShiftKeyDown() override;
+  void AcceptDroppedFiles(bool on) override;
+  MessageAnswer ShowMessage(const Bytes& text, const Bytes& caption, MessageKind kind, bool yesNo,
+                            CodePage cp, int x, int y) override;
+  int PopupMenu(const std::vector<MenuItem>& items, int x, int y) override;
+  int RunDialog(DialogKind kind, DialogModel& model) override;
+  void OpenUrl(const std::string& url) override;
+  bool ReadDisplayMode(DisplayMode& mode) override;
+  bool TestDisplayMode(const DisplayMode& mode) override;
+  bool ApplyDisplayMode(const DisplayMode& mode) override;
+  void RestoreDisplayMode() override;
+  ScreenRect ScreenSize() override;
+  bool PointOnMonitor(int x, int y) override;
+  TextService& Text() override;
+  std::unique_ptr<AudioDevice> CreateAudioDevice() override;
+
+ private:
+  bool PollInstanceSocket();
+
+  SDL_Window* window_ = nullptr;
+  SDL_Renderer* renderer_ = nullptr;
+  SDL_Texture* texture_ = nullptr;
+  int width_ = 800, height_ = 600;
+  int instanceSocket_ = -1;  // listening socket of the single-instance check
+  bool modeChanged_ = false;
+};
+
+}  // namespace vantel

@@ -1,0 +1,141 @@
+#include "script/ClassCodeRed.h"
+
+#include "base/Errors.h"
+#include "base/Paths.h"
+#include "data/ClassArchive.h"
+#include "data/FuncFile.h"
+
+namespace vantel {
+namespace {
+
+const ChapterInfo kChapters[] = {
+    {"脚本1", 0, 1},   {"脚本2", 1, 2},   {"脚本2_2", 2, 2}, {"脚本3", 3, 3}, {"脚本4", 4, 4},
+    {"脚本4_2", 5, 4}, {"脚本5_1", 6, 5}, {"脚本5_2", 7, 5}, {"脚本6", 8, 6},
+};
+
+// The chapters' own names: four characters each, five for chapter 4.
+const char* const kChapterTitles[] = {
+    "第一章　春雨初晴",   "第二章　旧街灯影", "第三章　月下归途",
+    "第四章　无人知晓处", "第五章　星河将尽", "第六章　晨光重临",
+};
+
+// The file-name part of a path: after the last '\', '/' or ':' that is a
+// character of its own (a trail byte may be 0x5C).
+std::string_view FileNamePart(std::string_view path) {
+  size_t start = 0;
+  for (size_t i = 0; i < path.size(); i += CharLength(path, i)) {
+    if (CharLength(path, i) == 2) continue;
+    if (path[i] == '\\' || path[i] == '/' || path[i] == ':') start = i + 1;
+  }
+  return path.substr(start);
+}
+
+std::string_view WithoutExtension(std::string_view name) {
+  size_t dot = name.rfind('.');  // '.' is never a trail byte
+  return dot == std::string_view::npos ? name : name.substr(0, dot);
+}
+
+}  // namespace
+
+const ChapterInfo* FindChapter(std::string_view scriptName) {
+  for (const ChapterInfo& c : kChapters)
+    if (Sjis(c.scriptName) == scriptName) return &c;
+  return nullptr;
+}
+
+const Bytes& ChapterTitleOf(int chapter) {
+  return Gbk(kChapterTitles[chapter - 1]);
+}
+
+void TCodeRed::Load(std::string_view name) {
+  const Bytes base = LowerCase(WithoutExtension(FileNamePart(name)));
+  const Bytes file = base + ".vxs";
+  Bytes text;
+  if (ScriptArchive && ScriptArchive->IndexOf(file) >= 0) {
+    text = ScriptArchive->ReadText(file);
+  } else if (auto path = DataPath(ScriptDir, file); path && FileExists(*path)) {
+    text = ReadPackedFile(*path);
+  }
+  ScriptName = base;
+  if (GlobalScriptName) *GlobalScriptName = ScriptName;
+  Position = 0;
+  Tokenize(text);
+  if (const ChapterInfo* c = FindChapter(ScriptName)) {
+    ChapterNumber = c->number;
+    ChapterTitle = ChapterTitleOf(c->chapter);
+  } else {
+    ChapterTitle.clear();
+  }
+}
+
+void TCodeRed::Tokenize(std::string_view text) {
+  Clear();
+  Bytes token;
+  bool lineHasChars = false, inTag = false, storyText = false, paragraphPending = false,
+       inQuotes = false;
+  int32_t line = 1;
+  auto endLine = [&] {
+    if (!token.empty()) AddTagged(token, line);
+    if (!lineHasChars) {
+      if (paragraphPending) AddTagged("<P>", line);
+      paragraphPending = false;
+    }
+    if (storyText) {
+      AddTagged("<BR>", line);
+      paragraphPending = true;
+    }
+    token.clear();
+    lineHasChars = inTag = storyText = inQuotes = false;
+    ++line;
+  };
+  for (size_t i = 0; i < text.size(); ++i) {
+    const char c = text[i];
+    // CR LF, CR and LF each end one line.
+    if (c == '\n') {
+      if (i == 0 || text[i - 1] != '\r') endLine();
+      continue;
+    }
+    if (c == '\r') {
+      endLine();
+      continue;
+    }
+    if (c == '"') inQuotes = !inQuotes;
+    if (c == '<' && !inQuotes) {
+      if (!token.empty()) AddTagged(token, line);
+      token.clear();
+      inTag = true;
+    }
+    token += c;
+    lineHasChars = true;
+    if (!inTag) storyText = true;
+    if (c == '>' && !inQuotes) {
+      AddTagged(token, line);
+      token.clear();
+      inTag = false;
+    }
+  }
+  // A last line without a line break still counts.
+  if (lineHasChars) endLine();
+}
+
+Bytes TCodeRed::PositionString() const {
+  TSlist fields;
+  fields.PushString(ScriptName);
+  fields.PushInteger(Position);
+  return fields.CommaText();
+}
+
+void TCodeRed::RestorePosition(std::string_view text) {
+  TSlist fields;
+  fields.SetCommaText(text);
+  const Bytes name = fields.PopString();
+  if (name.empty()) return;
+  Load(name);
+  const int32_t position = fields.PopInteger();
+  if (position < 0)
+    throw DataError("the saved position " + IntToStr(position) + " in " + ToUtf8(name) +
+                    " is not a script position");
+  Position = position;
+}
+
+}  // namespace vantel

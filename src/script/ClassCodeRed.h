@@ -1,0 +1,62 @@
+// TCodeRed: loads a story script (.vxs) by name and cuts it into a flat list
+// of tokens (tags, story text runs, <BR> and <P>), each tagged with its
+// 1-based source line number; records the script's chapter; and turns the
+// reading position into a short string for save data and back.
+//
+// Scripts are looked for in the script archive (the lower-cased base name +
+// ".vxs"), then as a loose file in ScriptDir (plain or packed text). A
+// script found in neither loads as no tokens. Damaged packed data raises
+// DataError; RestorePosition of a bad record raises IndexError or
+// ConvertError (as the field queue does) or DataError for a negative
+// position. The interpreter derives from this class.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "base/Bytes.h"
+#include "data/ClassSList.h"
+
+namespace vantel {
+
+class TArchive;
+
+// Chapter of a script, by its name (code page 932): number 0-8 and display
+// title (GBK), or nullptr for a script outside the chapter table.
+struct ChapterInfo {
+  const char* scriptName;  // UTF-8
+  int32_t number;
+  int chapter;  // 1-6
+};
+const ChapterInfo* FindChapter(std::string_view scriptName);
+// "第N章" + a full-width space + the chapter's name, in GBK.
+const Bytes& ChapterTitleOf(int chapter);
+
+class TCodeRed : public TSlist {
+ public:
+  int32_t Position = 0;     // index of the next token to execute
+  int32_t CurrentLine = 0;  // source line of the token being executed
+  Bytes ScriptName;         // base name of the loaded script, lower-cased
+  Bytes ChapterTitle;       // GBK; empty outside the chapter table
+  int32_t ChapterNumber = 0;
+  TSlist Errors;  // "<line number><message>" per script error
+
+  // Where scripts are found: the script archive (none = loose files only),
+  // then the directory of loose scripts (UTF-8, trailing '/').
+  TArchive* ScriptArchive = nullptr;
+  std::string ScriptDir = "script/";
+  // When set, every Load copies ScriptName here (the global state's copy,
+  // which the debugger and the message log read).
+  Bytes* GlobalScriptName = nullptr;
+
+  // Loads the script `name`; any directory and extension in it are ignored.
+  void Load(std::string_view name);
+  // Replaces the tokens by those of `text`.
+  void Tokenize(std::string_view text);
+  // "name,position" as comma text, and back (loading the script named).
+  Bytes PositionString() const;
+  void RestorePosition(std::string_view text);
+};
+
+}  // namespace vantel

@@ -1,0 +1,463 @@
+#include "sound/ClassSoundSrc.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "base/Errors.h"
+#include "base/Paths.h"
+#include "sound/FuncSound.h"
+
+namespace vantel {
+namespace {
+
+// Values at the start of a newly opened sound that are faded in.
+constexpr int kRampValues = 1024;
+// A mix call that needs more rounds than this is reported ("LOOP in n").
+constexpr int kReportedRounds = 10;
+// Empty refills in one mix call after which the sound counts as ended: data
+// that decodes to nothing (junk before the first MPEG frame, say) must not
+// spin the audio thread.
+constexpr int kEmptyRefills = 8;
+// Rounds of one mix call that can only mean a fault: the call gives up.
+constexpr int kMaxRounds = 4096;
+
+Bytes QuoteCommaItem(const Bytes& item) {
+  bool quote = false;
+  for (unsigned char c : item)
+    if (c <= ' ' || c == '"' || c == ',') quote = true;
+  if (!quote) return item;
+  Bytes out = "\"";
+  for (char c : item) {
+    if (c == '"') out += '"';
+    out += c;
+  }
+  return out + '"';
+}
+
+}  // namespace
+
+TSoundSrc::TSoundSrc(SoundArchiveView* archive, std::string looseDir)
+    : archive_(archive),
+      looseDir_(std::move(looseDir)),
+      decoded_(kDecodedBytes, 0),
+      random_(std::random_device{}()) {}
+
+TSoundSrc::~TSoundSrc() = default;
+
+int TSoundSrc::Digit(int low, int high) {
+  return std::uniform_int_distribution<int>(low, high)(random_);
+}
+
+void TSoundSrc::Warn(const Bytes& line) {
+  if (warnings_.size() >= 64) warnings_.erase(warnings_.begin());
+  warnings_.push_back(line);
+  AddSoundWarning(line);
+}
+
+void TSoundSrc::Damaged(const std::string& why) {
+  // The sound cannot play: it ends here, silently, and says why.
+  error_ = true;
+  finished_ = true;
+  Warn(Sjis("サウンド") + name_ + ": " + why);
+}
+
+// ---- Commands ----------------------------------------------------------------
+
+void TSoundSrc::ProcessCommands() {
+  if (queue_.empty()) return;
+  // The latest command wins; earlier ones are dropped unexecuted.
+  SoundCommand c = std::move(queue_.back());
+  queue_.clear();
+  if (c.kind == kSoundPlay || c.kind == kSoundFadeIn) {
+    playsLeft_ = c.loops;
+    Bytes name = c.name;
+    if (c.loops == -1) {
+      randomVariants_ = true;
+      name = SoundNameStem(name) + static_cast<char>('0' + Digit(1, 5)) + ".wav";
+      playsLeft_ = 1;
+    } else {
+      randomVariants_ = false;
+    }
+    playing_ = false;
+    if (OpenByName(name)) {
+      fadeMode_ = 0;
+      playing_ = true;
+    }
+  }
+  switch (c.kind) {
+    case kSoundStop:
+      name_.clear();
+      playing_ = false;
+      randomVariants_ = false;
+      break;
+    case kSoundFadeOut:
+      fadeMode_ = -1;
+      fadeStartVolume_ = fadeVolume_;
+      fadeClock_ = 0;
+      fadeLength_ = c.value;
+      randomVariants_ = false;
+      break;
+    case kSoundFadeIn:
+      fadeMode_ = 1;
+      fadeStartVolume_ = 0;
+      fadeClock_ = 0;
+      fadeLength_ = c.value;
+      break;
+    case kSoundVolume:
+      leftVolume_ = rightVolume_ = std::clamp(c.value, 0, 255);
+      randomVariants_ = false;
+      break;
+    default:
+      break;
+  }
+}
+
+// ---- Opening -----------------------------------------------------------------
+
+bool TSoundSrc::ExistsByName(const Bytes& name) {
+  if (archive_ && archive_->IndexOf(name) != -1) return true;
+  auto path = DataPath(looseDir_, name);
+  return path && FileExists(*path);
+}
+
+bool TSoundSrc::OpenByName(const Bytes& name) {
+  if (archive_) {
+    uint32_t offset = archive_->EntryOffset(name);
+    if (offset > 0) {
+      OpenStream(name, archive_->GetStream(), offset, archive_->EntrySize(name));
+      return true;
+    }
+  }
+  auto path = DataPath(looseDir_, name);
+  if (!path || !FileExists(*path)) return false;
+  OpenFile(*FindPath(*path), name);
+  return true;
+}
+
+void TSoundSrc::BeginOpen() {
+  busy_ = true;
+  error_ = true;
+  ownStream_.reset();
+  stream_ = nullptr;
+  converter_.reset();
+}
+
+void TSoundSrc::EndOpen(const Bytes& name) {
+  name_ = name;
+  error_ = exhausted_ = finished_ = false;
+  fresh_ = true;
+  decodedPos_ = decodedLength_ = 0;  // the next mix refills at once
+  busy_ = false;
+}
+
+void TSoundSrc::OpenFile(const std::string& path, const Bytes& name) {
+  BeginOpen();
+  try {
+    ownStream_ = std::make_unique<FileStream>(path, FileStream::Mode::Read);
+  } catch (const Error& e) {
+    name_ = name;
+    busy_ = false;
+    Damaged(e.what());
+    return;
+  }
+  stream_ = ownStream_.get();
+  entryOffset_ = 0;
+  entrySize_ = static_cast<uint32_t>(std::min<int64_t>(stream_->Size(), UINT32_MAX));
+  EndOpen(name);
+}
+
+void TSoundSrc::OpenStream(const Bytes& name, Stream& stream, uint32_t offset, uint32_t size) {
+  BeginOpen();
+  stream_ = &stream;
+  entryOffset_ = offset;
+  // An entry that claims more than the stream holds is cut to what is there.
+  int64_t available = std::max<int64_t>(0, stream.Size() - offset);
+  entrySize_ = static_cast<uint32_t>(std::min<int64_t>(size, available));
+  EndOpen(name);
+}
+
+// ---- Header ------------------------------------------------------------------
+
+bool TSoundSrc::ScanForData(bool padOddChunks) {
+  const int64_t end = int64_t{entryOffset_} + entrySize_;
+  int64_t pos = int64_t{entryOffset_} + 20 + Get32(head_ + 16);
+  while (pos + 8 <= end) {
+    uint8_t pair[8];
+    stream_->Seek(pos);
+    if (stream_->Read(pair, 8) != 8) return false;
+    uint32_t length = Get32(pair + 4);
+    pos += 8;
+    if (Get32(pair) == ChunkId("data")) {
+      dataStart_ = readPos_ = pos;
+      dataLength_ = length;
+      return true;
+    }
+    pos += length;
+    if (padOddChunks) pos += length & 1;
+  }
+  return false;
+}
+
+void TSoundSrc::ReadHeader() {
+  if (error_ || !stream_) return;
+  const int64_t end = int64_t{entryOffset_} + entrySize_;
+  format_.fill(0);
+  if (entrySize_ < 20) return Damaged("shorter than a sound header");
+  stream_->Seek(entryOffset_);
+  if (stream_->Read(head_, 20) != 20) return Damaged("cannot read its header");
+  if (std::memcmp(head_, "RIFF", 4) == 0) {
+    uint32_t fmtLength = Get32(head_ + 16);
+    if (fmtLength < 16 || entryOffset_ + 20 + int64_t{fmtLength} > end)
+      return Damaged("format chunk does not fit the file");
+    size_t take = std::min<size_t>(fmtLength, format_.size());
+    if (stream_->Read(format_.data(), take) != take) return Damaged("cannot read its format");
+    // The system's own rule steps over chunks without RIFF's pad byte; files
+    // written by other tools pad odd chunks, so those are tried second.
+    if (!ScanForData(false) && !ScanForData(true)) return Damaged("no \"data\" chunk");
+    if (dataStart_ + dataLength_ > end) {
+      Warn(Sjis("サウンド") + name_ + ": data chunk longer than the file, cut to it");
+      dataLength_ = end - dataStart_;
+    }
+  } else if (UpperCase(name_).ends_with(".MP3")) {
+    if (head_[0] != 0xFF || (head_[1] & 0xE0) != 0xE0)
+      return Damaged("MPEG audio file that does not begin with a frame header");
+    MakeMpegFormat(Get32(head_), format_);
+    dataStart_ = readPos_ = entryOffset_;
+    dataLength_ = entrySize_;
+  } else {
+    return Damaged("neither RIFF wave data nor MPEG audio");
+  }
+  outFormat_ = WaveFormat::Read(format_.data());
+  if (outFormat_.channels < 1 || outFormat_.channels > 2)
+    return Damaged("has " + std::to_string(outFormat_.channels) + " channels");
+  if (outFormat_.formatTag == kWaveFormatPcm) {
+    if (outFormat_.bitsPerSample != 16) return Damaged("PCM data that is not 16-bit");
+    // Whole frames only, so a loop joins left to left and right to right.
+    dataLength_ -= dataLength_ % (outFormat_.channels * 2);
+  } else {
+    SetupConverter();
+    if (error_) return;
+  }
+  if (dataLength_ <= 0) return Damaged("empty \"data\" chunk");
+  error_ = exhausted_ = false;
+  if (outFormat_.samplesPerSec != 44100) Warn(Sjis("サウンド") + name_ + Sjis("は44.1Kじゃないよ"));
+}
+
+void TSoundSrc::SetupConverter() {
+  WaveFormat pcm = WaveFormat::Pcm16(outFormat_.channels, outFormat_.samplesPerSec);
+  outFormat_ = pcm;
+  converter_.reset();
+  ConverterStatus status = ConverterStatus::Ok;
+  std::string why;
+  converter_ = OpenConverter(format_, pcm, &status, &why);
+  if (status == ConverterStatus::Unsupported) {
+    error_ = true;
+    ShowCodecMissing();
+    return;
+  }
+  if (!converter_) Damaged(why);
+}
+
+// ---- Decoding ----------------------------------------------------------------
+
+void TSoundSrc::Refill() {
+  if (error_) return;
+  if (fresh_) {
+    ReadHeader();
+    if (error_) return;
+  }
+  decodedPos_ = decodedLength_ = 0;
+  try {
+    if (converter_)
+      RefillCompressed();
+    else
+      RefillPcm();
+  } catch (const Error& e) {
+    Damaged(e.what());
+    return;
+  }
+  decodedPos_ = 0;
+  if (fresh_) {
+    RampIn();
+    fresh_ = false;
+  }
+}
+
+void TSoundSrc::RefillPcm() {
+  const int64_t end = dataStart_ + dataLength_;
+  while (decodedLength_ < kDecodedBytes) {
+    int64_t chunk = std::min<int64_t>(kDecodedBytes - decodedLength_, end - readPos_);
+    stream_->Seek(readPos_);
+    size_t got = stream_->Read(decoded_.data() + decodedLength_, static_cast<size_t>(chunk));
+    if (static_cast<int64_t>(got) < chunk) throw DataError("sound data ends before its length");
+    readPos_ += chunk;
+    decodedLength_ += static_cast<int32_t>(chunk);
+    if (readPos_ >= end) {
+      if (--playsLeft_ == 0) {
+        exhausted_ = true;
+        break;
+      }
+      readPos_ = dataStart_;  // the loop joins without a gap
+    }
+  }
+}
+
+void TSoundSrc::RefillCompressed() {
+  uint32_t sourceBlock = converter_->SourceSize(kDecodedBytes);
+  if (sourceBlock == 0) {
+    exhausted_ = true;  // blocks too large for the buffer: nothing can ever be decoded
+    return;
+  }
+  uint32_t decodedBlock = converter_->DestinationSize(sourceBlock);
+  int64_t remaining = dataStart_ + dataLength_ - readPos_;
+  compressed_.resize(sourceBlock);
+  auto copy = [&](int64_t from, int64_t count, size_t at) {
+    stream_->Seek(from);
+    if (stream_->Read(compressed_.data() + at, static_cast<size_t>(count)) !=
+        static_cast<size_t>(count))
+      throw DataError("sound data ends before its length");
+    readPos_ = from + count;
+  };
+  if (remaining >= sourceBlock) {
+    copy(readPos_, sourceBlock, 0);
+  } else if (--playsLeft_ == 0) {
+    sourceBlock = static_cast<uint32_t>(remaining);
+    decodedBlock = converter_->DestinationSize(sourceBlock);
+    exhausted_ = true;
+    if (sourceBlock == 0 || decodedBlock == 0) return;
+    copy(readPos_, remaining, 0);
+  } else {
+    // Another pass follows: the compressed stream is joined across the loop
+    // point before decoding, repeating the whole data as often as needed.
+    copy(readPos_, remaining, 0);
+    size_t at = static_cast<size_t>(remaining);
+    int64_t missing = sourceBlock - remaining;
+    while (dataLength_ < missing) {
+      copy(dataStart_, dataLength_, at);
+      at += static_cast<size_t>(dataLength_);
+      missing -= dataLength_;
+    }
+    copy(dataStart_, missing, at);
+  }
+  (void)decodedBlock;
+  // The PCM actually produced counts, not the predicted block length: a
+  // stream decoder may give a little less or carry some over.
+  decodedLength_ += static_cast<int32_t>(
+      converter_->Convert(compressed_.data(), sourceBlock, decoded_.data(), decoded_.size()));
+}
+
+void TSoundSrc::RampIn() {
+  int n = std::min(kRampValues, kDecodedBytes / 2);
+  int16_t* v = reinterpret_cast<int16_t*>(decoded_.data());
+  int values = std::min(n, decodedLength_ / 2);
+  for (int i = 0; i < values; ++i) v[i] = static_cast<int16_t>(v[i] * i / n);
+}
+
+void TSoundSrc::ChainVariant() {
+  // The next of the numbered variants: a different one that exists, chosen
+  // uniformly. With no other variant the one that exists plays again.
+  Bytes base = SoundNameStem(name_);
+  if (!base.empty()) base.pop_back();
+  std::vector<Bytes> candidates;
+  for (int d = 1; d <= 7; ++d) {
+    Bytes candidate = base + static_cast<char>('0' + d) + ".wav";
+    if (candidate != name_ && ExistsByName(candidate)) candidates.push_back(candidate);
+  }
+  Bytes next = candidates.empty()
+                   ? name_
+                   : candidates[static_cast<size_t>(Digit(0, int(candidates.size()) - 1))];
+  playsLeft_ = 1;
+  if (OpenByName(next)) {
+    fadeMode_ = 0;
+    playing_ = true;
+  }
+}
+
+// ---- Mixing ------------------------------------------------------------------
+
+void TSoundSrc::Mix(int32_t* buffer, int32_t master, int32_t byteCount) {
+  ProcessCommands();
+  if (error_ || busy_ || finished_ || !playing_) return;
+  int32_t frames = byteCount / 4;
+  ++fadeClock_;
+  const int64_t elapsed = int64_t{fadeClock_} * 30000 / 441;
+  if (fadeMode_ == -1) {
+    if (elapsed > fadeLength_ || fadeLength_ == 0) {
+      finished_ = true;
+      return;
+    }
+    fadeVolume_ = static_cast<int32_t>(fadeStartVolume_ * (fadeLength_ - elapsed) / fadeLength_);
+  } else if (fadeMode_ == 0) {
+    fadeVolume_ = 255;
+  } else {
+    if (elapsed > fadeLength_) {
+      fadeVolume_ = 255;
+      fadeMode_ = 0;
+    } else {
+      fadeVolume_ = static_cast<int32_t>(elapsed * 255 / fadeLength_);
+    }
+  }
+  const int32_t g = fadeVolume_ * master / 256;
+  const int32_t leftFactor = g * leftVolume_ / 256;
+  const int32_t rightFactor = g * rightVolume_ / 256;
+  // The vocal song is mixed at full scale, everything else at half.
+  const int32_t d = name_ == "uta.wav" ? 256 : 512;
+
+  refillRounds_ = 0;
+  int emptyRefills = 0;
+  while (frames > 0) {
+    if (++refillRounds_ > kReportedRounds) {
+      AddSoundWarning("LOOP in " + std::to_string(refillRounds_));
+      if (refillRounds_ > kMaxRounds) return;
+    }
+    if (decodedPos_ >= decodedLength_) {
+      if (exhausted_) {
+        finished_ = true;
+        if (!randomVariants_) return;
+        ChainVariant();
+        if (finished_) return;
+      }
+      Refill();
+      if (error_) return;
+      if (decodedLength_ == 0 && ++emptyRefills >= kEmptyRefills) exhausted_ = true;
+    }
+    const int channels = outFormat_.channels;
+    if (channels == 0) return;
+    int32_t n = std::min(frames, (decodedLength_ - decodedPos_) / (channels * 2));
+    if (n == 0) {
+      decodedPos_ = decodedLength_;  // a partial frame at the end of a block
+      continue;
+    }
+    const int16_t* s = reinterpret_cast<const int16_t*>(decoded_.data() + decodedPos_);
+    if (channels == 1) {
+      for (int32_t i = 0; i < n; ++i) {
+        buffer[0] += s[i] * leftFactor / d;
+        buffer[1] += s[i] * rightFactor / d;
+        buffer += 2;
+      }
+    } else {
+      for (int32_t i = 0; i < n; ++i) {
+        buffer[0] += s[2 * i] * leftFactor / d;
+        buffer[1] += s[2 * i + 1] * rightFactor / d;
+        buffer += 2;
+      }
+    }
+    frames -= n;
+    decodedPos_ += n * channels * 2;
+  }
+}
+
+// ---- State -------------------------------------------------------------------
+
+Bytes TSoundSrc::SaveState() const {
+  const bool live = playing_ && !finished_;
+  return QuoteCommaItem(live ? name_ : Bytes()) + "," +
+         QuoteCommaItem(std::to_string(live ? playsLeft_ : 0)) + "," +
+         (randomVariants_ ? "true" : "false") + "," + (playing_ ? "true" : "false");
+}
+
+int32_t TSoundSrc::RemainingTime() const {
+  return static_cast<int32_t>((dataStart_ + dataLength_ - readPos_) / 44100 * 1000);
+}
+
+}  // namespace vantel

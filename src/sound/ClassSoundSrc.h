@@ -1,0 +1,146 @@
+// TSoundSrc: one playing channel of the mix.
+//
+// Receives commands (play, stop, fade, volume; only the latest queued one
+// runs), opens a sound from the sound archive or a loose file under the
+// sound directory, decodes it block by block into 16-bit PCM (PCM directly,
+// Microsoft ADPCM and MPEG audio through a SoundConverter), loops it, and
+// adds it, scaled by its volumes and fade, into the wave output's buffers.
+// Opening is lazy: the header is read and the first block decoded in the
+// first mix after the open.
+//
+// Every operation runs under the process-wide sound lock (FuncSound): Mix
+// under the wave output's fill, Post and the queries under the helpers.
+//
+// Failure: a sound that is not found plays nothing, silently. A compressed
+// format without a decoder raises the codec-missing notice (shown by the
+// main thread) and leaves the source silent until the next open. Damaged
+// sound data (no "data" chunk, an empty one, a header beyond the entry, 0 or
+// more than 2 channels, undecodable blocks) plays silence for that sound and
+// leaves a warning line (TakeSoundWarnings); reads never go past the
+// sound's own bytes.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "base/Bytes.h"
+#include "base/Stream.h"
+#include "sound/ClassSound.h"
+#include "sound/SoundConverter.h"
+#include "sound/WaveFormat.h"
+
+namespace vantel {
+
+// The sound archive as a source reads it: entries by lower-case name, and
+// the archive's open stream in which they lie.
+class SoundArchiveView {
+ public:
+  virtual ~SoundArchiveView() = default;
+  virtual int32_t IndexOf(const Bytes& name) = 0;       // -1 when absent
+  virtual uint32_t EntryOffset(const Bytes& name) = 0;  // 0 when absent
+  virtual uint32_t EntrySize(const Bytes& name) = 0;
+  virtual Stream& GetStream() = 0;
+};
+
+// A command as posted (kind: SoundCommandKind of FuncSound).
+struct SoundCommand {
+  int32_t kind = 0;
+  Bytes name;
+  int32_t value = 0;  // fade length in quarter milliseconds, or volume 0..255
+  int32_t loops = 0;  // 1 once, n passes, 0 endless, -1 random variants
+};
+
+class TSoundSrc : public TSoundMixSource {
+ public:
+  static constexpr int kDecodedBytes = 50000;
+
+  // `archive` may be null (loose files only); `looseDir` ends with '/'.
+  explicit TSoundSrc(SoundArchiveView* archive = nullptr, std::string looseDir = "sound/");
+  ~TSoundSrc() override;
+  TSoundSrc(const TSoundSrc&) = delete;
+  TSoundSrc& operator=(const TSoundSrc&) = delete;
+
+  // Appends a command to the queue (the caller holds the sound lock).
+  void Post(SoundCommand command) { queue_.push_back(std::move(command)); }
+  void Mix(int32_t* buffer, int32_t master, int32_t byteCount) override;
+  // name, plays left, random variants, playing, as comma text.
+  Bytes SaveState() const;
+  // Bytes left in the current pass, div 44100, times 1000.
+  int32_t RemainingTime() const;
+
+  bool Finished() const { return finished_; }
+  bool Playing() const { return playing_; }
+  bool Failed() const { return error_; }
+  const Bytes& Name() const { return name_; }
+  int32_t PlaysLeft() const { return playsLeft_; }
+  int32_t FadeVolume() const { return fadeVolume_; }
+  const WaveFormat& OutputFormat() const { return outFormat_; }
+  // Lines recorded for this source (sample-rate warnings), newest last.
+  const std::vector<Bytes>& Warnings() const { return warnings_; }
+  // Makes the choice of random variants repeatable.
+  void SeedRandom(uint32_t seed) { random_.seed(seed); }
+
+ private:
+  void ProcessCommands();
+  bool OpenByName(const Bytes& name);
+  bool ExistsByName(const Bytes& name);
+  void OpenFile(const std::string& path, const Bytes& name);
+  void OpenStream(const Bytes& name, Stream& stream, uint32_t offset, uint32_t size);
+  void BeginOpen();
+  void EndOpen(const Bytes& name);
+  void ReadHeader();
+  bool ScanForData(bool padOddChunks);
+  void SetupConverter();
+  void Refill();
+  void RefillPcm();
+  void RefillCompressed();
+  void RampIn();
+  void ChainVariant();
+  void Damaged(const std::string& why);
+  void Warn(const Bytes& line);
+  int Digit(int low, int high);
+
+  SoundArchiveView* archive_;
+  std::string looseDir_;
+
+  bool playing_ = false;
+  int64_t dataStart_ = 0;
+  int64_t dataLength_ = 0;
+  int64_t readPos_ = 0;
+  Stream* stream_ = nullptr;
+  std::unique_ptr<Stream> ownStream_;  // a loose file opened by the source
+  Bytes name_;
+  uint32_t entryOffset_ = 0;
+  uint32_t entrySize_ = 0;
+  std::vector<uint8_t> decoded_;
+  int32_t decodedPos_ = 0;  // the mix position, in bytes
+  int32_t decodedLength_ = 0;
+  WaveFormat outFormat_;
+  bool fresh_ = false;
+  bool exhausted_ = false;
+  uint8_t head_[20] = {};
+  FormatBlock format_{};
+  std::unique_ptr<SoundConverter> converter_;
+  std::vector<uint8_t> compressed_;
+  bool busy_ = false;
+  int32_t fadeMode_ = 0;  // -1 fading out, 0 none, 1 fading in
+  int32_t fadeStartVolume_ = 0;
+  int32_t fadeLength_ = 0;
+  int32_t fadeClock_ = 0;
+  bool randomVariants_ = false;
+  std::vector<Bytes> warnings_;
+  int32_t fadeVolume_ = 255;
+  int32_t leftVolume_ = 255;
+  int32_t rightVolume_ = 255;
+  int32_t playsLeft_ = 0;
+  bool error_ = false;
+  int32_t refillRounds_ = 0;
+  std::vector<SoundCommand> queue_;
+  bool finished_ = false;
+  std::mt19937 random_;
+};
+
+}  // namespace vantel

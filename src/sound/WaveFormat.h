@@ -1,0 +1,81 @@
+// Wave format records as RIFF files store them.
+//
+// A sound's format chunk is kept as a raw 256-byte format block (the
+// 18-byte WAVEFORMATEX head followed by its extra bytes), exactly as the
+// file holds it; WaveFormat is the decoded 18-byte head. Nothing here fails:
+// reading past the block is impossible because every offset is fixed.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <cstring>
+
+namespace vantel {
+
+inline constexpr uint16_t kWaveFormatPcm = 1;
+inline constexpr uint16_t kWaveFormatMsAdpcm = 2;
+inline constexpr uint16_t kWaveFormatMpegLayer3 = 0x55;
+
+// The sound's own format record: WAVEFORMATEX and its extra bytes.
+using FormatBlock = std::array<uint8_t, 256>;
+
+inline uint16_t Get16(const uint8_t* p) {
+  return static_cast<uint16_t>(p[0] | (p[1] << 8));
+}
+inline uint32_t Get32(const uint8_t* p) {
+  return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
+         (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
+}
+inline void Put16(uint8_t* p, uint32_t v) {
+  p[0] = static_cast<uint8_t>(v);
+  p[1] = static_cast<uint8_t>(v >> 8);
+}
+inline void Put32(uint8_t* p, uint32_t v) {
+  Put16(p, v);
+  Put16(p + 2, v >> 16);
+}
+
+// The 18-byte WAVEFORMATEX head.
+struct WaveFormat {
+  uint16_t formatTag = 0;
+  uint16_t channels = 0;
+  uint32_t samplesPerSec = 0;
+  uint32_t avgBytesPerSec = 0;
+  uint16_t blockAlign = 0;
+  uint16_t bitsPerSample = 0;
+  uint16_t extraSize = 0;
+
+  static WaveFormat Read(const uint8_t* p) {
+    WaveFormat f;
+    f.formatTag = Get16(p);
+    f.channels = Get16(p + 2);
+    f.samplesPerSec = Get32(p + 4);
+    f.avgBytesPerSec = Get32(p + 8);
+    f.blockAlign = Get16(p + 12);
+    f.bitsPerSample = Get16(p + 14);
+    f.extraSize = Get16(p + 16);
+    return f;
+  }
+  void Write(uint8_t* p) const {
+    Put16(p, formatTag);
+    Put16(p + 2, channels);
+    Put32(p + 4, samplesPerSec);
+    Put32(p + 8, avgBytesPerSec);
+    Put16(p + 12, blockAlign);
+    Put16(p + 14, bitsPerSample);
+    Put16(p + 16, extraSize);
+  }
+  // 16-bit PCM with the given channels and rate.
+  static WaveFormat Pcm16(uint16_t channels, uint32_t rate) {
+    WaveFormat f;
+    f.formatTag = kWaveFormatPcm;
+    f.channels = channels;
+    f.samplesPerSec = rate;
+    f.avgBytesPerSec = rate * channels * 2;
+    f.blockAlign = static_cast<uint16_t>(channels * 2);
+    f.bitsPerSample = 16;
+    return f;
+  }
+};
+
+}  // namespace vantel

@@ -1,0 +1,146 @@
+#include "data/FuncFile.h"
+
+#include <gtest/gtest.h>
+#include <zlib.h>
+
+#include "base/Errors.h"
+#include "base/Paths.h"
+#include "data/CommaText.h"
+#include "support/TempDir.h"
+
+namespace vantel {
+namespace {
+
+std::string Deflate(std::string_view text, int level = 9) {
+  uLongf size = compressBound(text.size());
+  std::string out(size, '\0');
+  compress2(reinterpret_cast<Bytef*>(out.data()), &size,
+            reinterpret_cast<const Bytef*>(text.data()), text.size(), level);
+  out.resize(size);
+  return out;
+}
+
+std::string Word(uint32_t w) {
+  return std::string{static_cast<char>(w), static_cast<char>(w >> 8), static_cast<char>(w >> 16),
+                     static_cast<char>(w >> 24)};
+}
+
+// Text that compresses badly, so its zlib stream spans several input chunks.
+std::string Noise(size_t n) {
+  std::string s(n, '\0');
+  uint32_t x = 12345;
+  for (auto& c : s) c = static_cast<char>((x = x * 1103515245 + 12345) >> 24);
+  return s;
+}
+
+}  // namespace
+
+TEST(PackedBlock, RoundTripsAndStopsRightAfterItsStream) {
+  for (const std::string& text :
+       {std::string(), std::string("MESSAGESTEP=50\r\n"), Noise(200000)}) {
+    MemoryStream s;
+    s.WriteBytes("head");
+    int64_t n = WritePackedBlock(s, text);
+    EXPECT_EQ(s.Position(), 4 + n);
+    s.WriteBytes("TAIL");
+    EXPECT_EQ(static_cast<uint8_t>(s.Data()[7]), 0x5A);  // the written mark
+    s.Seek(4);
+    EXPECT_EQ(ReadPackedBlock(s), text);
+    EXPECT_EQ(s.Position(), 4 + n);  // the read-ahead was given back
+    char tail[4];
+    s.ReadExact(tail, 4);
+    EXPECT_EQ(std::string(tail, 4), "TAIL");
+  }
+}
+
+TEST(PackedBlock, IgnoresTheTopByteOfTheLengthWord) {
+  MemoryStream s(Word(3) + Deflate("abc", 1));
+  EXPECT_EQ(ReadPackedBlock(s), "abc");
+}
+
+TEST(PackedBlock, BadBlocksFailNamingTheData) {
+  const std::string z = Deflate("hello world");
+  auto fails = [](std::string bytes, const char* problem) {
+    MemoryStream s(std::move(bytes));
+    try {
+      ReadPackedBlock(s, "save/data3");
+      ADD_FAILURE() << "no error for " << problem;
+    } catch (const DataError& e) {
+      EXPECT_NE(std::string(e.what()).find("save/data3"), std::string::npos) << e.what();
+      EXPECT_NE(std::string(e.what()).find(problem), std::string::npos) << e.what();
+    }
+  };
+  fails(Word(0x5A000000 | 11) + z.substr(0, z.size() - 3), "ends after");  // cut short
+  fails(Word(0x5A000000 | 20) + z, "holds 11 bytes, not the 20");          // length too big
+  fails(Word(0x5A000000 | 5) + z, "more than the 5");                      // length too small
+  std::string bad = z;
+  bad[5] ^= 0x55;
+  fails(Word(0x5A000000 | 11) + bad, "");  // any clear error will do
+  std::string badCheck = z;
+  badCheck.back() ^= 1;  // Adler-32 trailer
+  fails(Word(0x5A000000 | 11) + badCheck, "damaged");
+  fails("ab", "unexpected end");
+  // The largest length is accepted by construction but must still match.
+  fails(Word(0x5AFFFFFF) + z, "not the 16777215");
+}
+
+TEST(PackedBlock, RefusesTextTooLongForTheLengthWord) {
+  MemoryStream s;
+  EXPECT_THROW(WritePackedBlock(s, std::string(kMaxPackedLength + 1, 'a')), DataError);
+  EXPECT_EQ(s.Size(), 0);
+}
+
+TEST(PackedFile, ReadsPackedAndPlainFiles) {
+  testing::TempDir dir;
+  EXPECT_EQ(ReadPackedFile(dir / "none"), "");
+  dir.Write("short", "ab");
+  EXPECT_EQ(ReadPackedFile(dir / "short"), "ab");
+  dir.Write("plain", "[]\r\nA=1\r\n");
+  EXPECT_EQ(ReadPackedFile(dir / "PLAIN"), "[]\r\nA=1\r\n");
+  // A plain file whose fourth byte is 'Z' is taken as packed and cannot be read.
+  dir.Write("z", "abcZ and more");
+  EXPECT_THROW(ReadPackedFile(dir / "z"), DataError);
+
+  WritePackedFile(dir / "empty", "");
+  auto bytes = ReadWholeFile(dir / "empty");
+  EXPECT_EQ(bytes->substr(0, 4), Word(0x5A000000));
+  EXPECT_EQ(bytes->substr(4), Deflate(""));
+  EXPECT_EQ(ReadPackedFile(dir / "empty"), "");
+}
+
+TEST(PackedFile, RewritingReplacesTheWholeFile) {
+  testing::TempDir dir;
+  WritePackedFile(dir / "inf.dat", Noise(5000));
+  WritePackedFile(dir / "INF.DAT", "short");
+  EXPECT_EQ(ReadPackedFile(dir / "inf.dat"), "short");
+  EXPECT_EQ(ListDirectory(dir.Path()), std::vector<std::string>{"inf.dat"});
+  EXPECT_THROW(WritePackedFile(dir / "no/such/dir", "x"), FileError);
+}
+
+TEST(ColorOf, NamesAndHexadecimal) {
+  EXPECT_EQ(ColorOf("white"), 0xFFFFFF);
+  EXPECT_EQ(ColorOf("blue"), 0xFF0000);
+  EXPECT_EQ(ColorOf("gray"), 0x808080);
+  EXPECT_EQ(ColorOf("White"), -1);
+  EXPECT_EQ(ColorOf(""), -1);
+  EXPECT_EQ(ColorOf("bg01"), -1);
+  EXPECT_EQ(ColorOf("#FF0000"), 255);
+  EXPECT_EQ(ColorOf("#ff8000"), 0x0080FF);
+  EXPECT_EQ(ColorOf("#12"), 0x12);
+  EXPECT_EQ(ColorOf("#1234"), 0x3412);
+  EXPECT_EQ(ColorOf("#XYZXYZ"), 0);
+  EXPECT_EQ(ColorOf("#"), 0);
+  EXPECT_EQ(ColorOf("#-1"), 0);
+}
+
+TEST(TextHelpers, CommaFieldAndCopyRange) {
+  EXPECT_EQ(CommaField("a,b z", 2), "z");
+  EXPECT_EQ(CommaField("a", 1), "");
+  EXPECT_EQ(CopyRange("abcdef", 2, 4), "bcd");
+  EXPECT_EQ(CopyRange("abcdef", 0, 2), "ab");
+  EXPECT_EQ(CopyRange("abcdef", 5, 99), "ef");
+  EXPECT_EQ(CopyRange("abcdef", 4, 3), "");
+  EXPECT_EQ(CopyRange("abc", 7, 9), "");
+}
+
+}  // namespace vantel

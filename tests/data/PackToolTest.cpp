@@ -1,0 +1,72 @@
+// The archive commands of vxtool, run as a program.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+#include "base/Paths.h"
+#include "data/ClassArchive.h"
+#include "support/TempDir.h"
+
+namespace vantel {
+namespace {
+
+int RunVxTool(const std::string& args, const testing::TempDir& dir) {
+  std::string cmd = std::string(VANTEL_VXTOOL) + " " + args + " >" + (dir / "out.txt") + " 2>" +
+                    (dir / "err.txt");
+  int status = std::system(cmd.c_str());
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+std::string Noise(size_t n) {
+  std::string s(n, '\0');
+  uint32_t x = 99;
+  for (auto& c : s) c = static_cast<char>((x = x * 1103515245 + 12345) >> 24);
+  return s;
+}
+
+}  // namespace
+
+TEST(PackTool, PackUnpackGivesBackTheSameFiles) {
+  testing::TempDir dir;
+  const std::vector<std::pair<std::string, std::string>> files = {
+      {"脚本1.vxs",
+       "<P>"
+       "\x8C\xE1\x94\x79"
+       "\r\n<k>\r\n"},
+      {"textbox.ini", "[BOX0]\r\nBOXLEFT=12\r\n"},
+      {"表紙.png", Noise(70000)},
+      {"ソ.txt", std::string("\0\1\2", 3)},
+      {"empty.vxs", ""}};
+  for (const auto& [name, bytes] : files) dir.Write("src/" + name, bytes);
+  for (const char* archive : {"script.chs", "image.pk2"}) {
+    ASSERT_EQ(RunVxTool("pack " + dir / "src " + dir / archive, dir), 0)
+        << *ReadWholeFile(dir / "err.txt");
+    const std::string out = dir / (std::string(archive) + ".out");
+    ASSERT_EQ(RunVxTool("unpack " + dir / archive + " " + out, dir), 0)
+        << *ReadWholeFile(dir / "err.txt");
+    EXPECT_EQ(ListDirectory(out).size(), files.size());
+    for (const auto& [name, bytes] : files)
+      EXPECT_EQ(ReadWholeFile(out + "/" + name), bytes) << name;
+  }
+  // Script entries are packed text, picture archives hold raw bytes.
+  TArchive script(dir / "script.chs");
+  EXPECT_EQ(script.ReadText(Sjis("脚本1.vxs")), files[0].second);
+  TArchive image(dir / "image.pk2");
+  EXPECT_EQ(image.EntrySize(Sjis("脚本1.vxs")), static_cast<int64_t>(files[0].second.size()));
+
+  ASSERT_EQ(RunVxTool("list " + dir / "image.pk2", dir), 0);
+  const std::string listing = *ReadWholeFile(dir / "out.txt");
+  EXPECT_NE(listing.find("表紙.png\t70000\t"), std::string::npos) << listing;
+}
+
+TEST(PackTool, NamesWithoutACodePage932FormAreRefused) {
+  testing::TempDir dir;
+  dir.Write("src/ok.png", "x");
+  dir.Write("src/smile😀.png", "x");
+  EXPECT_NE(RunVxTool("pack " + dir / "src " + dir / "image.pk2", dir), 0);
+  EXPECT_NE(ReadWholeFile(dir / "err.txt")->find("smile😀.png"), std::string::npos);
+  EXPECT_FALSE(FileExists(dir / "image.pk2"));
+  EXPECT_NE(RunVxTool("list " + dir / "none.pk2", dir), 0);
+}
+
+}  // namespace vantel

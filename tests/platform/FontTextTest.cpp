@@ -1,0 +1,207 @@
+#include "platform/FontText.h"
+
+#include <gtest/gtest.h>
+
+#include "base/Bytes.h"
+
+namespace vantel {
+namespace {
+
+FontText& Service() {
+  static FontText service;
+  return service;
+}
+
+FontRequest Font(const Bytes& face, int height, bool bold = false, bool italic = false,
+                 CodePage cp = CodePage::CP932) {
+  FontRequest f;
+  f.face = face;
+  f.height = height;
+  f.bold = bold;
+  f.italic = italic;
+  f.codePage = cp;
+  return f;
+}
+
+// Sum of a picture's blue bytes: the ink of white-on-black text.
+long Ink(const Picture& p) {
+  long sum = 0;
+  for (int y = 0; y < p.Height(); ++y)
+    for (int x = 0; x < p.Width(); ++x) sum += p.Pixel(x, y)[0];
+  return sum;
+}
+
+// Bounding box of the non-black pixels: left, top, right, bottom (exclusive).
+struct Box {
+  int left = 1 << 30, top = 1 << 30, right = -1, bottom = -1;
+};
+Box InkBox(const Picture& p) {
+  Box b;
+  for (int y = 0; y < p.Height(); ++y)
+    for (int x = 0; x < p.Width(); ++x)
+      if (p.Pixel(x, y)[0] | p.Pixel(x, y)[1] | p.Pixel(x, y)[2]) {
+        b.left = std::min(b.left, x);
+        b.top = std::min(b.top, y);
+        b.right = std::max(b.right, x + 1);
+        b.bottom = std::max(b.bottom, y + 1);
+      }
+  return b;
+}
+
+Picture Black(int w = 120, int h = 120) {
+  return Picture(w, h, Picture::Format::BGR24, 0);
+}
+
+TEST(FontText, HeightIsTheCellHeight) {
+  FontText& t = Service();
+  const Bytes& a = Sjis("あ");
+  for (int h : {10, 23, 46, 112}) {
+    const TextExtent e = t.Measure(Font(Sjis("ＭＳ ゴシック"), h), a);
+    EXPECT_EQ(e.height, h);
+    // A full-width character advances one em: cell * unitsPerEm / (winAscent + winDescent),
+    // which for the CJK faces is about 0.69 of the cell.
+    EXPECT_NEAR(e.width, h * 1000 / 1448, 1) << h;
+  }
+  // Negative heights give the em; 0 a default cell; absurd heights are bounded.
+  EXPECT_NEAR(t.Measure(Font("", -20), a).width, 20, 1);
+  EXPECT_NEAR(t.Measure(Font("", -20), a).height, 29, 1);
+  EXPECT_EQ(t.Measure(Font("", 0), a).height, 16);
+  EXPECT_EQ(t.Measure(Font("", 100000), a).height, 1024);
+  // Widths add up character by character; an empty text is one cell high.
+  const FontRequest f = Font("", 23);
+  EXPECT_EQ(t.Measure(f, Sjis("Aあ、")).width,
+            t.Measure(f, "A").width + t.Measure(f, a).width + t.Measure(f, Sjis("、")).width);
+  EXPECT_LT(t.Measure(f, "i").width, t.Measure(f, a).width);
+  EXPECT_EQ(t.Measure(f, "").width, 0);
+  EXPECT_EQ(t.Measure(f, "").height, 23);
+  const FontText::CellMetrics m = t.Metrics(f);
+  EXPECT_EQ(m.height, 23);
+  EXPECT_EQ(m.ascent, (23 * 1160 + 724) / 1448);
+}
+
+TEST(FontText, FaceNamesMapToInstalledFonts) {
+  FontText& t = Service();
+  EXPECT_EQ(t.Resolve(Font(Sjis("ＭＳ 明朝"), 20)).family, "Noto Serif CJK JP");
+  EXPECT_EQ(t.Resolve(Font(Sjis("ＭＳ Ｐ明朝"), 20)).family, "Noto Serif CJK JP");
+  EXPECT_EQ(t.Resolve(Font("MS Mincho", 20)).family, "Noto Serif CJK JP");
+  EXPECT_EQ(t.Resolve(Font(Sjis("ＭＳ ゴシック"), 20)).family, "Noto Sans CJK JP");
+  EXPECT_EQ(t.Resolve(Font("MS Gothic", 20)).family, "Noto Sans CJK JP");
+  EXPECT_EQ(t.Resolve(Font("SIMHEI", 10)).family, "Noto Sans CJK JP");
+  EXPECT_EQ(t.Resolve(Font(Gbk("宋体"), 20, false, false, CodePage::GBK)).family,
+            "Noto Serif CJK SC");
+  EXPECT_EQ(t.Resolve(Font("SimHei", 20, false, false, CodePage::GBK)).family, "Noto Sans CJK SC");
+  EXPECT_EQ(t.Resolve(Font("No Such Face", 20)).family, "Noto Sans CJK JP");
+  EXPECT_EQ(t.Resolve(Font("", 20)).family, "Noto Sans CJK JP");
+  // An installed family is used as it is, whatever the case of its name.
+  EXPECT_EQ(t.Resolve(Font("dejavu serif", 20)).family, "DejaVu Serif");
+
+  // Real bold faces are used; styles a font lacks are synthesised.
+  const FontText::Resolved bold = t.Resolve(Font("MS Gothic", 20, true));
+  EXPECT_NE(bold.file, t.Resolve(Font("MS Gothic", 20)).file);
+  EXPECT_FALSE(bold.syntheticBold);
+  EXPECT_TRUE(t.Resolve(Font("MS Gothic", 20, false, true)).syntheticItalic);
+  EXPECT_TRUE(t.Resolve(Font("Noto Mono", 20, true)).syntheticBold);
+  EXPECT_FALSE(t.Resolve(Font("DejaVu Serif", 20, false, true)).syntheticItalic);
+}
+
+TEST(FontText, DrawsCoverageInsideTheCell) {
+  FontText& t = Service();
+  const FontRequest f = Font(Sjis("ＭＳ 明朝"), 46);
+  for (const Bytes& text : {Sjis("あ"), Sjis("漢"), Sjis("「"), Bytes("g"), Bytes("W")}) {
+    Picture p = Black();
+    t.Draw(p, 10, 20, f, 0xFFFFFF, text);
+    const TextExtent e = t.Measure(f, text);
+    const Box b = InkBox(p);
+    ASSERT_GT(b.right, 0) << text;
+    EXPECT_GE(b.left, 10) << text;
+    EXPECT_GE(b.top, 20) << text;
+    EXPECT_LE(b.right, 10 + e.width) << text;
+    EXPECT_LE(b.bottom, 20 + e.height) << text;
+    // White on black: every channel carries the coverage, and strokes are solid.
+    int full = 0;
+    for (int y = 0; y < p.Height(); ++y)
+      for (int x = 0; x < p.Width(); ++x) {
+        const uint8_t* q = p.Pixel(x, y);
+        ASSERT_TRUE(q[0] == q[1] && q[1] == q[2]);
+        full += q[0] == 255;
+      }
+    EXPECT_GT(full, 0) << text;
+  }
+}
+
+TEST(FontText, ClipsAndBlendsInTheGivenColour) {
+  FontText& t = Service();
+  const FontRequest f = Font("", 40);
+  const Bytes& text = Sjis("漢字");
+  Picture whole = Black(), shifted = Black();
+  t.Draw(whole, 0, 0, f, 0xFFFFFF, text);
+  t.Draw(shifted, -7, -9, f, 0xFFFFFF, text);  // hangs off the top-left corner
+  for (int y = 0; y + 9 < 120; ++y)
+    for (int x = 0; x + 7 < 120; ++x)
+      ASSERT_EQ(shifted.Pixel(x, y)[0], whole.Pixel(x + 7, y + 9)[0]);
+  Picture tiny = Black(3, 3);
+  t.Draw(tiny, 1, 1, f, 0xFFFFFF, text);         // far larger than the picture
+  t.Draw(tiny, 5000, -5000, f, 0xFFFFFF, text);  // entirely outside
+  Picture empty;
+  t.Draw(empty, 0, 0, f, 0xFFFFFF, text);
+
+  // Red on white, in a 32-bit picture: red stays full, green and blue fall
+  // with the coverage, alpha is left alone.
+  Picture p(60, 60, Picture::Format::BGRA32, 0xFFFFFF);
+  p.Fill(0xFFFFFF, 77);
+  t.Draw(p, 0, 0, f, 0x0000FF, Sjis("漢"));
+  int inked = 0;
+  for (int y = 0; y < 60; ++y)
+    for (int x = 0; x < 60; ++x) {
+      const uint8_t* q = p.Pixel(x, y);
+      EXPECT_EQ(q[2], 255);
+      EXPECT_EQ(q[0], q[1]);
+      EXPECT_EQ(q[3], 77);
+      inked += q[0] == 0;
+    }
+  EXPECT_GT(inked, 0);
+}
+
+TEST(FontText, StylesAndFallbackGlyphs) {
+  FontText& t = Service();
+  const Bytes& kan = Sjis("漢");
+  auto render = [&](const FontRequest& f, const Bytes& text) {
+    Picture p = Black();
+    t.Draw(p, 10, 10, f, 0xFFFFFF, text);
+    return p;
+  };
+  // Synthetic bold puts on ink; synthetic italic leans the top to the right.
+  const Picture regular = render(Font("Noto Mono", 40), "l");
+  const Picture bold = render(Font("Noto Mono", 40, true), "l");
+  EXPECT_GT(Ink(bold), Ink(regular) * 11 / 10);
+  EXPECT_GE(t.Measure(Font("Noto Mono", 40, true), "l").width,
+            t.Measure(Font("Noto Mono", 40), "l").width);
+  const Picture upright = render(Font("", 60), "l");
+  const Picture leaning = render(Font("", 60, false, true), "l");
+  const Box u = InkBox(upright), l = InkBox(leaning);
+  EXPECT_GT(l.right - l.left, u.right - u.left + 3);
+  // A character the chosen face lacks comes from the CJK face, at the same size.
+  const Picture fromMono = render(Font("Noto Mono", 40), kan);
+  EXPECT_GT(Ink(fromMono), 0);
+  EXPECT_EQ(t.Measure(Font("Noto Mono", 40), kan).width, t.Measure(Font("", 40), kan).width);
+  // Bytes that are no CP932 character neither crash nor vanish silently into a longer text.
+  EXPECT_GE(t.Measure(Font("", 20), std::string("\x81\x20\xFF", 3)).width, 0);
+  render(Font("", 20), std::string("\x81\x20\xFF\x00", 4));
+}
+
+TEST(FontText, CachedGlyphsWriteTheSamePixels) {
+  FontText& t = Service();
+  const FontRequest f = Font(Sjis("ＭＳ 明朝"), 46, true, true);
+  const Bytes text = Sjis("仮名、Ab。");
+  Picture cold = Black(400, 80), warm = Black(400, 80), again = Black(400, 80);
+  t.SetGlyphCache(false);
+  t.Draw(cold, 3, 4, f, 0x3366CC, text);
+  t.SetGlyphCache(true);
+  t.Draw(warm, 3, 4, f, 0x3366CC, text);
+  t.Draw(again, 3, 4, f, 0x3366CC, text);
+  EXPECT_EQ(cold, warm);
+  EXPECT_EQ(warm, again);
+}
+
+}  // namespace
+}  // namespace vantel

@@ -1,0 +1,384 @@
+#include "sound/ClassSoundSrc.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <set>
+
+#include "platform/headless/HeadlessAudio.h"
+#include "platform/headless/HeadlessPlatform.h"
+#include "sound/FuncSound.h"
+#include "support/SoundFixtures.h"
+#include "support/TempDir.h"
+
+namespace vantel {
+namespace {
+
+using testing::HaveTool;
+using testing::PcmWave;
+using testing::RunTool;
+using testing::TempDir;
+
+// A sound archive in memory: one leading byte (so every entry's offset is
+// above 0, as in a real archive), then the entries back to back.
+class MemoryArchive : public SoundArchiveView {
+ public:
+  void Add(const Bytes& name, const std::string& bytes) {
+    std::string all = stream_.Data();
+    if (all.empty()) all = "P";
+    entries_[name] = {uint32_t(all.size()), uint32_t(bytes.size())};
+    stream_ = MemoryStream(all + bytes);
+  }
+  int32_t IndexOf(const Bytes& name) override { return entries_.count(name) ? 0 : -1; }
+  uint32_t EntryOffset(const Bytes& name) override {
+    return entries_.count(name) ? entries_[name].first : 0;
+  }
+  uint32_t EntrySize(const Bytes& name) override {
+    return entries_.count(name) ? entries_[name].second : 0;
+  }
+  Stream& GetStream() override { return stream_; }
+
+ private:
+  MemoryStream stream_;
+  std::map<Bytes, std::pair<uint32_t, uint32_t>> entries_;
+};
+
+// Stereo frames whose left value is `f(i)` and right value its negation.
+std::vector<int16_t> StereoPattern(int frames, int16_t (*f)(int)) {
+  std::vector<int16_t> s;
+  for (int i = 0; i < frames; ++i) {
+    s.push_back(f(i));
+    s.push_back(int16_t(-f(i)));
+  }
+  return s;
+}
+int16_t Saw(int i) {
+  return int16_t((i % 1000) * 30 - 15000);
+}
+
+// One source (index 0 of the mix) on a synchronous wave output over the
+// headless device; loose sounds live in the fixture's temporary directory.
+class SoundSource : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    SetPlatform(&platform_);
+    ResetSoundNotices();
+    source_ = std::make_unique<TSoundSrc>(&archive_, dir_ / "sound/");
+    source_->SeedRandom(7);
+    sound_.AddSource(source_.get());
+    sound_.Enabled = true;
+  }
+  void TearDown() override {
+    sound_.Close();
+    SetPlatform(nullptr);
+  }
+  void Post(int32_t kind, const Bytes& name, int32_t value = 0, int32_t loops = 1) {
+    std::lock_guard<std::recursive_mutex> lock(SoundLock());
+    source_->Post({kind, name, value, loops});
+  }
+  // Opens the device (its first twelve fills mix at once) after the posts.
+  void Start() {
+    sound_.Open(44100, 16, 2);
+    device_ = platform_.LastAudioDevice();
+  }
+  std::vector<int16_t> Pull(int buffers) { return device_->PullMany(buffers); }
+
+  TempDir dir_;
+  HeadlessPlatform platform_;
+  MemoryArchive archive_;
+  TSound sound_{TSound::RefillMode::Synchronous};
+  std::unique_ptr<TSoundSrc> source_;
+  HeadlessAudio* device_ = nullptr;
+};
+
+TEST_F(SoundSource, EndlessPcmLoopJoinsWithoutGapOrRampAndCountsPasses) {
+  const int n = 20000;  // longer than one decoded block, so the joins fall between refills
+  dir_.Write("sound/loop.wav", PcmWave(2, 44100, StereoPattern(n, Saw)));
+  Post(kSoundPlay, "loop.wav", 0, 0);
+  Start();
+  auto out = Pull(80);  // 60 000 frames: three passes
+  // The first 512 frames are ramped in; everything after follows the data
+  // exactly, across both loop points.
+  EXPECT_EQ(out[0], 0);
+  // A stereo sound's ramp covers 1 024 values, so frame 256 is at half volume.
+  EXPECT_EQ(out[2 * 256], Saw(256) * 512 / 1024 * 253 / 512);
+  for (int f = 512; f < 60000; ++f) {
+    ASSERT_EQ(out[2 * f], Saw(f % n) * 253 / 512) << "frame " << f;
+    ASSERT_EQ(out[2 * f + 1], -Saw(f % n) * 253 / 512) << "frame " << f;
+  }
+  EXPECT_EQ(source_->SaveState(), "loop.wav,-3,false,true");
+  EXPECT_FALSE(source_->Finished());
+}
+
+TEST_F(SoundSource, CountedPassesEndInSilenceAndLeaveTheSourceFinished) {
+  dir_.Write("sound/two.wav",
+             PcmWave(2, 44100, StereoPattern(1000, [](int) { return int16_t(4000); })));
+  Post(kSoundPlay, "two.wav", 0, 2);
+  Start();
+  auto out = Pull(4);
+  for (int f = 512; f < 2000; ++f) ASSERT_EQ(out[2 * f], 4000 * 253 / 512) << f;
+  for (int f = 2000; f < 3000; ++f) ASSERT_EQ(out[2 * f], 0) << f;
+  EXPECT_TRUE(source_->Finished());
+  EXPECT_EQ(source_->SaveState(), ",0,false,true");
+  EXPECT_EQ(source_->RemainingTime(), 0);
+}
+
+TEST_F(SoundSource, FadesFollowQuarterMillisecondUnits) {
+  dir_.Write("sound/a.wav", PcmWave(1, 44100, std::vector<int16_t>(100000, 10000)));
+  Post(kSoundPlay, "a.wav", 0, 0);
+  Start();
+  Pull(12);
+  Post(kSoundFadeOut, "", 800);
+  std::vector<int> volumes;
+  std::vector<int16_t> out;
+  while (!source_->Finished() && volumes.size() < 20) {
+    device_->Pull(&out);
+    volumes.push_back(source_->FadeVolume());
+  }
+  std::vector<int> expected = {233, 211, 189, 168, 146, 124, 103, 81, 59, 38, 16, 16};
+  EXPECT_EQ(volumes, expected);  // the 12th call finishes and adds nothing
+  // The first faded buffer went out at 233: g = 233 * 255 / 256, factor 232 * 255 / 256.
+  out = Pull(12);
+  EXPECT_EQ(out[0], 10000 * (232 * 255 / 256) / 512);
+
+  Post(kSoundFadeIn, "a.wav", 2000, 0);
+  volumes.clear();
+  for (int i = 0; i < 31; ++i) {
+    device_->Pull();
+    volumes.push_back(source_->FadeVolume());
+  }
+  EXPECT_EQ(volumes[0], 8);
+  EXPECT_EQ(volumes[1], 17);
+  EXPECT_EQ(volumes[28], 251);
+  EXPECT_EQ(volumes[29], 255);
+  EXPECT_EQ(volumes[30], 255);
+}
+
+TEST_F(SoundSource, OnlyTheLatestCommandRunsAndVolumesScaleBothChannels) {
+  dir_.Write("sound/a.wav", PcmWave(1, 44100, std::vector<int16_t>(60000, 10000)));
+  dir_.Write("sound/b.wav", PcmWave(1, 44100, std::vector<int16_t>(60000, 20000)));
+  dir_.Write("sound/uta.wav", PcmWave(1, 44100, std::vector<int16_t>(60000, 20000)));
+  Start();
+  // Commands posted now run in the next fill, which is heard after the
+  // twelve buffers already queued. A mono sound ramps in over 1 024 frames,
+  // so its third buffer is the first at full level.
+  auto heard = [&] {
+    Pull(12);
+    return Pull(3);
+  };
+  Post(kSoundPlay, "a.wav", 0, 0);
+  Post(kSoundPlay, "b.wav", 0, 0);
+  auto out = heard();
+  EXPECT_EQ(source_->Name(), "b.wav");
+  EXPECT_EQ(out[2 * 512], 20000 * 512 / 1024 * 253 / 512);
+  EXPECT_EQ(out[2 * 1600], 20000 * 253 / 512);  // mono goes to both sides
+  EXPECT_EQ(out[2 * 1600 + 1], 20000 * 253 / 512);
+
+  // A volume change followed at once by a play loses the volume change.
+  Post(kSoundVolume, "", 128);
+  Post(kSoundPlay, "a.wav", 0, 0);
+  out = heard();
+  EXPECT_EQ(out[2 * 1600], 10000 * 253 / 512);
+  Post(kSoundVolume, "", 128);
+  out = heard();
+  EXPECT_EQ(out[0], 10000 * (254 * 128 / 256) / 512);
+
+  Post(kSoundVolume, "", 255);
+  heard();
+  Post(kSoundPlay, "uta.wav", 0, 0);  // the vocal song at full scale
+  out = heard();
+  EXPECT_EQ(out[2 * 1600], 20000 * 253 / 256);
+
+  Post(kSoundStop, ".wav");
+  out = heard();
+  for (int16_t v : out) ASSERT_EQ(v, 0);
+  EXPECT_FALSE(source_->Finished());  // a stop leaves finished as it was
+  EXPECT_EQ(source_->SaveState(), ",0,false,false");
+}
+
+TEST_F(SoundSource, DisablingPausesAtTheSampleAndResumesThere) {
+  dir_.Write("sound/s.wav", PcmWave(2, 44100, StereoPattern(30000, Saw)));
+  Post(kSoundPlay, "s.wav", 0, 1);
+  Start();
+  Pull(12);  // frames 0 to 8 999, while 9 000 to 17 999 are mixed
+  sound_.Enabled = false;
+  Pull(12);  // frames up to 17 999 heard; silence is queued
+  auto silent = Pull(24);
+  for (int16_t v : silent) ASSERT_EQ(v, 0);
+  sound_.Enabled = true;
+  Pull(12);  // silent ones still queued
+  auto b = Pull(1);
+  for (int f = 0; f < 750; ++f) ASSERT_EQ(b[2 * f], Saw(18000 + f) * 253 / 512) << f;
+}
+
+TEST_F(SoundSource, ArchiveEntriesComeFirstAndNeverReadIntoTheNextEntry) {
+  // An entry whose data chunk claims more than the entry holds, followed by
+  // a loud neighbour: only the entry's own 100 frames may play.
+  std::string quiet = PcmWave(1, 44100, std::vector<int16_t>(100, 1000));
+  quiet.replace(40, 4, testing::Le32(1 << 20));
+  archive_.Add("q.wav", quiet);
+  archive_.Add("loud.wav", PcmWave(1, 44100, std::vector<int16_t>(5000, 30000)));
+  dir_.Write("sound/q.wav",
+             PcmWave(1, 44100, std::vector<int16_t>(5000, 7)));  // loses to the archive
+  Post(kSoundPlay, "q.wav", 0, 1);
+  Start();
+  auto out = Pull(1);
+  for (int f = 100; f < 750; ++f) ASSERT_EQ(out[2 * f], 0) << f;
+  EXPECT_EQ(out[2 * 99], 1000 * 99 / 1024 * 253 / 512);
+  EXPECT_TRUE(source_->Finished());
+  auto warnings = TakeSoundWarnings();
+  ASSERT_EQ(warnings.size(), 1u);
+  EXPECT_NE(warnings[0].find("longer than the file"), std::string::npos);
+}
+
+TEST_F(SoundSource, DamagedSoundsPlaySilenceWithAWarningAndNeverHang) {
+  std::string pcm = testing::Samples(std::vector<int16_t>(2000, 5000));
+  std::string fmt = testing::PcmFormat(2, 44100);
+  std::map<std::string, std::string> files = {
+      {"nodata.wav", "RIFF" + testing::Le32(100) + "WAVEfmt " + testing::Le32(16) + fmt + "LIST" +
+                         testing::Le32(4) + "abcd"},
+      {"empty.wav", testing::MakeWave(fmt, "")},
+      {"short.wav", "RIFF"},
+      {"fmtpast.wav", "RIFF" + testing::Le32(100) + "WAVEfmt " + testing::Le32(5000) + fmt},
+      {"six.wav", testing::MakeWave(testing::PcmFormat(6, 44100), pcm)},
+      {"eight.wav", testing::MakeWave(fmt.substr(0, 14) + testing::Le16(8), pcm)},
+      {"junk.wav", std::string(3000, 'x')},
+  };
+  for (auto& [name, bytes] : files) {
+    archive_.Add(name, bytes);
+    archive_.Add("after-" + name, PcmWave(1, 44100, std::vector<int16_t>(5000, 30000)));
+  }
+  Start();
+  for (auto& [name, bytes] : files) {
+    Post(kSoundPlay, name, 0, 0);
+    auto out = Pull(13);
+    for (int16_t v : out) ASSERT_EQ(v, 0) << name;
+    EXPECT_TRUE(source_->Finished()) << name;
+    EXPECT_FALSE(TakeSoundWarnings().empty()) << name;
+  }
+  EXPECT_FALSE(ShowPendingSoundNotices());  // damage is not a missing codec
+}
+
+TEST_F(SoundSource, OddChunksPaddedByOtherToolsAreSteppedOver) {
+  std::string fmt = testing::PcmFormat(1, 22050);
+  std::string data = testing::Samples(std::vector<int16_t>(3000, 2000));
+  std::string body = "WAVEfmt " + testing::Le32(16) + fmt + "LIST" + testing::Le32(3) + "abc" +
+                     std::string(1, '\0') + "data" + testing::Le32(uint32_t(data.size())) + data;
+  dir_.Write("sound/odd.wav", "RIFF" + testing::Le32(uint32_t(body.size())) + body);
+  Post(kSoundPlay, "odd.wav", 0, 1);
+  Start();
+  auto out = Pull(2);
+  EXPECT_EQ(out[2 * 1200], 2000 * 253 / 512);
+  // Not 44.1 kHz: played anyway, one stored sample per output sample, with a warning line.
+  ASSERT_EQ(source_->Warnings().size(), 1u);
+  EXPECT_EQ(source_->Warnings()[0], Sjis("サウンドodd.wavは44.1Kじゃないよ"));
+}
+
+TEST_F(SoundSource, RandomVariantsChainAmongThoseThatExist) {
+  for (int d = 1; d <= 7; ++d) {
+    if (d == 4) continue;
+    dir_.Write("sound/x" + std::to_string(d) + ".wav",
+               PcmWave(1, 44100, std::vector<int16_t>(1000, int16_t(1000 * d))));
+  }
+  Start();
+  Post(kSoundPlay, "x.wav", 0, -1);
+  Pull(1);  // one mix: the first variant plays its first 750 frames
+  std::vector<Bytes> heard{source_->Name()};
+  EXPECT_TRUE(heard[0] >= "x1.wav" && heard[0] <= "x5.wav");
+  for (int i = 0; i < 60; ++i) {
+    Pull(1);
+    if (source_->Name() != heard.back()) heard.push_back(source_->Name());
+  }
+  EXPECT_GT(heard.size(), 20u);
+  std::set<Bytes> distinct(heard.begin(), heard.end());
+  EXPECT_GE(distinct.size(), 4u);
+  EXPECT_FALSE(distinct.count("x4.wav"));
+  // Each variant is one pass, wholly decoded at once: its count is already 0.
+  EXPECT_EQ(source_->SaveState().substr(source_->SaveState().find(',')), ",0,true,true");
+}
+
+TEST_F(SoundSource, ASingleVariantReplaysInsteadOfSearchingForever) {
+  dir_.Write("sound/y3.wav", PcmWave(1, 44100, std::vector<int16_t>(300, 1000)));
+  Start();
+  for (uint32_t seed = 0; seed < 50 && source_->Name() != "y3.wav"; ++seed) {
+    source_->SeedRandom(seed);
+    Post(kSoundPlay, "y.wav", 0, -1);
+    Pull(1);
+  }
+  ASSERT_EQ(source_->Name(), "y3.wav");
+  auto out = Pull(20);  // 15 000 frames of a 300-frame sound: it keeps replaying
+  EXPECT_NE(out[2 * 14000 + 2 * 200], 0);
+  EXPECT_FALSE(source_->Finished());
+}
+
+TEST_F(SoundSource, CompressedLoopShorterThanABlockJoinsInsideEachBlock) {
+  if (!HaveTool("sox")) GTEST_SKIP() << "sox is not installed";
+  dir_.Write("sound/.keep", "");
+  ASSERT_TRUE(RunTool("sox -n -r 44100 -b 16 -c 2 " + dir_ / "in.wav" + " synth 0.1 sine 500"));
+  ASSERT_TRUE(RunTool("sox " + dir_ / "in.wav" + " -e ms-adpcm " + dir_ / "sound/c.wav"));
+  auto wave = testing::ParseWave(*ReadWholeFile(dir_ / "sound/c.wav"));
+  WaveFormat pcm;
+  ASSERT_EQ(SuggestPcmFormat(wave.format, pcm), ConverterStatus::Ok);
+  auto once = testing::ToSamples([&] {
+    std::vector<uint8_t> buffer(200000);
+    auto c = OpenConverter(wave.format, pcm);
+    size_t n = c->Convert(reinterpret_cast<const uint8_t*>(wave.data.data()), wave.data.size(),
+                          buffer.data(), buffer.size());
+    return std::string(reinterpret_cast<char*>(buffer.data()), n);
+  }());
+  const size_t pass = once.size() / 2;  // frames in one pass
+  Post(kSoundPlay, "c.wav", 0, 0);
+  Start();
+  auto out = Pull(60);  // 45 000 frames: many passes, several blocks
+  for (size_t f = 512; f < 45000; ++f)
+    ASSERT_EQ(out[2 * f], once[2 * (f % pass)] * 253 / 512) << "frame " << f;
+}
+
+TEST_F(SoundSource, MpegInAWaveFilePlaysItsLength) {
+  if (!HaveTool("sox") || !HaveTool("lame")) GTEST_SKIP() << "sox or lame is not installed";
+  ASSERT_TRUE(RunTool("sox -n -r 44100 -b 16 -c 2 " + dir_ / "in.wav" + " synth 2 sine 440"));
+  ASSERT_TRUE(RunTool("lame --quiet -b 128 " + dir_ / "in.wav" + " " + dir_ / "in.mp3"));
+  std::string mp3 = *ReadWholeFile(dir_ / "in.mp3");
+  FormatBlock f{};
+  MakeMpegFormat(testing::Get32Of(mp3.data()), f);
+  dir_.Write("sound/m.wav", testing::MakeWave(std::string(f.begin(), f.begin() + 30), mp3));
+  // The same data under an .mp3 name is read as raw MPEG audio.
+  dir_.Write("sound/raw.mp3", mp3);
+  Start();
+  for (const char* name : {"m.wav", "raw.mp3"}) {
+    Post(kSoundPlay, name, 0, 1);
+    int buffers = 0;
+    do {
+      device_->Pull();
+      ++buffers;
+    } while (!source_->Finished() && buffers < 400);
+    EXPECT_EQ(source_->Name(), name);
+    // Two seconds, plus the whole frames of encoder delay and padding.
+    EXPECT_GE(buffers * 750, 88200) << name;
+    EXPECT_LE(buffers * 750, 88200 + 3 * 1152 + 2 * 750) << name;
+    Pull(13);
+  }
+}
+
+TEST_F(SoundSource, UndecodableFormatsRaiseTheCodecNoticeOnceAndStaySilent) {
+  std::string fmt = testing::PcmFormat(2, 44100);
+  fmt.replace(0, 2, testing::Le16(0x11));  // IMA ADPCM
+  for (const char* name : {"i1.wav", "i2.wav", "i3.wav"})
+    dir_.Write(std::string("sound/") + name,
+               testing::MakeWave(fmt + testing::Le16(0), std::string(4000, 'a')));
+  Start();
+  for (const char* name : {"i1.wav", "i2.wav", "i3.wav"}) {
+    Post(kSoundPlay, name, 0, 1);
+    auto out = Pull(13);
+    for (int16_t v : out) ASSERT_EQ(v, 0);
+    EXPECT_TRUE(source_->Failed());
+  }
+  EXPECT_TRUE(ShowPendingSoundNotices());
+  EXPECT_FALSE(ShowPendingSoundNotices());
+  ASSERT_EQ(platform_.Messages().size(), 1u);
+  EXPECT_EQ(platform_.Messages()[0].text, CodecMissingText());
+  EXPECT_EQ(platform_.Messages()[0].kind, MessageKind::Confirmation);
+}
+
+}  // namespace
+}  // namespace vantel
