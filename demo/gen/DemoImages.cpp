@@ -6,6 +6,7 @@
 #include "base/PngWrite.h"
 #include "demo/gen/Canvas.h"
 #include "demo/gen/JpegWrite.h"
+#include "demo/gen/Lettering.h"
 #include "demo/gen/Synth.h"
 
 namespace vantel::demo {
@@ -525,7 +526,7 @@ enum class Look { Idle, Over, Pressed };
 
 // A rounded button with an icon at its left and a light band that sweeps
 // across it: `sweep` runs from 0 to 1 over the idle animation.
-Canvas Button(int w, int h, Rgb base, Look look, double sweep, int icon) {
+Canvas Button(int w, int h, Rgb base, Look look, double sweep, int icon, const std::string& label) {
   Canvas c(w, h, true, {}, 0);
   const Rgb face = look == Look::Over      ? Lerp(base, kWhite, 0.3)
                    : look == Look::Pressed ? Lerp(base, kBlack, 0.35)
@@ -560,6 +561,12 @@ Canvas Button(int w, int h, Rgb base, Look look, double sweep, int icon) {
     default:
       break;
   }
+  Letters text;
+  text.height = static_cast<int>(h * 0.6);
+  text.colour = look == Look::Over ? Hex(0xFFF0C8) : look == Look::Pressed ? Hex(0xC8D0E0) : kWhite;
+  text.shadow = 0.6;
+  DrawTextCentred(c, (h * 1.1 + w - h * 0.3) / 2 + inset, (h - text.height) / 2.0 + inset, label,
+                  text);
   return c;
 }
 
@@ -596,9 +603,9 @@ Canvas GameMenu() {
   for (int k = 0; k < 4; ++k)
     c.Polygon({{690, 110}, {0, 40 - k * 14}, {0, 150 + k * 14}}, Hex(0xFFF0C8), 0.05);
   c.RoundRect(90, 110, 470, 250, 20, Hex(0x000010), 0.35);
-  c.Line(120, 220, 440, 220, 2, Hex(0xFFE0B0), 0.8);
-  for (int i = 0; i < 5; ++i)
-    c.Ellipse(150 + i * 70, 170, 22, 22, Hex(0xF0E8FF), 0.85);  // five stand-in glyph tiles
+  c.Line(120, 218, 440, 218, 2, Hex(0xFFE0B0), 0.8);
+  DrawTextCentred(c, 280, 132, "汐風ラジオ", Letters{64, true, false, Hex(0xFFF4E0), 1, 0.7});
+  DrawTextCentred(c, 280, 226, "SHIOKAZE RADIO", Letters{16, false, false, Hex(0xFFE0B0), 0.9, 0});
   return c;
 }
 
@@ -613,7 +620,8 @@ Canvas CgLibrary() {
       c.Rect(x, y, x + 100, y + 75, Hex(0x0A1C22));
     }
   c.Rect(0, 540, 800, 600, Hex(0x000000), 0.3);
-  c.Line(40, 40, 300, 40, 2, Hex(0x80C0D0), 0.8);
+  c.Line(40, 50, 300, 50, 2, Hex(0x80C0D0), 0.8);
+  DrawText(c, 44, 16, "ギャラリー", Letters{28, true, false, Hex(0xD0F0F8), 1, 0.5});
   return c;
 }
 
@@ -626,7 +634,8 @@ Canvas SoundLibrary() {
   for (int r = 0; r < 8; ++r)
     c.Ellipse(680, 260, 100 - r * 9, 100 - r * 9, r % 2 ? Hex(0x181020) : Hex(0x282030));
   c.Ellipse(680, 260, 24, 24, Hex(0xC04060));
-  c.Line(40, 40, 300, 40, 2, Hex(0xC0A0E0), 0.8);
+  c.Line(40, 50, 300, 50, 2, Hex(0xC0A0E0), 0.8);
+  DrawText(c, 44, 16, "ミュージック", Letters{28, true, false, Hex(0xF0E0FF), 1, 0.5});
   return c;
 }
 
@@ -638,6 +647,13 @@ Canvas Marker(int frame) {
   return c;
 }
 
+// Track titles, in the music room's track order.
+const char* const kTrackTitles[14] = {"源さんの湯のみ", "波打ち際",          "岬の灯台",
+                                      "潮見町",         "ブリキの小箱",      "汐見電器",
+                                      "嵐のあと",       "汐風ラジオ",        "はんだ付けの午後",
+                                      "台風の夜",       "八月十五日",        "ひぐらし",
+                                      "海沿いの道",     "海の近くのあなたへ"};
+
 Canvas TrackStrip(int index, Look look) {
   Canvas c(300, 22, true, {}, 0);
   const Rgb bg = look == Look::Over      ? Hex(0x6A4A9A)
@@ -645,25 +661,78 @@ Canvas TrackStrip(int index, Look look) {
                                          : Hex(0x3A2A5A);
   c.RoundRect(0, 1, 300, 21, 6, bg, look == Look::Idle ? 0.6 : 0.9);
   c.Ellipse(14, 11, 8, 8, Hex(0xC0A0E0));
-  // Index ticks: one mark per track number, so strips differ until labels are drawn.
-  for (int k = 0; k <= index; ++k) c.Rect(30 + k * 5, 8, 32 + k * 5, 14, Hex(0xE0D0F0), 0.8);
+  Letters text;
+  text.height = 16;
+  text.colour = look == Look::Over ? Hex(0xFFF0FF) : Hex(0xE0D0F0);
+  char number[16];
+  std::snprintf(number, sizeof number, "%02d", index + 1);
+  DrawTextCentred(c, 14, 3, number, Letters{11, false, true, Hex(0x2A1A3A), 1, 0});
+  DrawText(c, 32, 3, kTrackTitles[index], text);
   return c;
 }
 
 // ---------- credits, closing picture, logo ----------
 
+// Credits: role and names of each line (the names are the demo's own).
+struct Credit {
+  const char* role;
+  const char* names;  // lines separated by '/'
+};
+const Credit kCreditText[33] = {{"企画", "波多野 灯"},
+                                {"脚本", "岬 しおり"},
+                                {"キャラクター", "朝凪 つばさ"},
+                                {"サブキャラ", "夕凪 ひかる"},
+                                {"2DCG", "白浜 りく"},
+                                {"原画", "朝凪 つばさ"},
+                                {"彩色", "青柳 ことね"},
+                                {"レイアウト", "磯部 遥"},
+                                {"彩色設定", "青柳 ことね"},
+                                {"美術", "磯部 遥/潮田 まもる"},
+                                {"3DCG", "潮田 まもる"},
+                                {"プログラム", "Vantel 開発チーム"},
+                                {"スクリプト", "岬 しおり"},
+                                {"ムービー", "月島 凪"},
+                                {"デザイン", "白浜 りく"},
+                                {"題字", "墨田 波線"},
+                                {"サウンド", "汐入 響"},
+                                {"サウンドプロデュース", "汐入 響"},
+                                {"サウンドサブ", "鳴海 すず"},
+                                {"コンポーザー", "鳴海 すず/汐入 響"},
+                                {"ギター", "浜辺 弦"},
+                                {"胡弓", "琴浦 ゆう"},
+                                {"テーマ曲", "「海の近くのあなたへ」/うた　espeak-ng"},
+                                {"サウンド", "波音収録班"},
+                                {"進行管理", "時任 航"},
+                                {"デバッグ", "網干 ただし/Vantel テスト一同"},
+                                {"広報", "港 ひらく"},
+                                {"サポート", "汐見町のみなさん"},
+                                {"協力", "潮見町商店街/岬の灯台保存会"},
+                                {"Thanks", "and you"},
+                                {"プロデューサー", "大潮 満"},
+                                {"監督", "波多野 灯"},
+                                {"製作", "ゼルト"}};
+
 Canvas CreditLine(int index) {
-  const int h = index == 32 ? 140 : index % 3 == 0 ? 80 : 60;
+  std::vector<std::string> names;
+  for (std::string rest = kCreditText[index].names;;) {
+    const size_t slash = rest.find('/');
+    names.push_back(rest.substr(0, slash));
+    if (slash == std::string::npos) break;
+    rest = rest.substr(slash + 1);
+  }
+  const bool last = index == 32;
+  const int nameHeight = last ? 44 : 26;
+  const int h = 40 + static_cast<int>(names.size()) * (nameHeight + 8);
   Canvas c(400, h, true, {}, 0);
   const Rgb gold = Hex(0xE0C890);
-  c.Line(100, 14, 300, 14, 1.5, gold, 0.8);
-  c.Polygon({{200, 6}, {208, 14}, {200, 22}, {192, 14}}, gold);
-  for (int k = 0; k < (index % 3) + 1; ++k)
-    c.RoundRect(120, 30 + k * 16, 280, 38 + k * 16, 4, Hex(0xF0F0F0), 0.12);
-  if (index == 32) {
-    c.Glow(200, 90, 60, Hex(0xFFE8B0), 0.5);
-    c.Ellipse(200, 90, 22, 22, Hex(0xFFF4D8));
-  }
+  const Letters roleStyle{20, true, false, gold, 1, 0};
+  const double half = TextWidth(kCreditText[index].role, roleStyle) / 2.0;
+  c.Line(200 - half - 70, 12, 200 - half - 12, 12, 1.5, gold, 0.8);
+  c.Line(200 + half + 12, 12, 200 + half + 70, 12, 1.5, gold, 0.8);
+  DrawTextCentred(c, 200, 2, kCreditText[index].role, roleStyle);
+  for (size_t k = 0; k < names.size(); ++k)
+    DrawTextCentred(c, 200, 34 + k * (nameHeight + 8), names[k],
+                    Letters{nameHeight, true, last, kWhite, 1, 0});
   return c;
 }
 
@@ -676,7 +745,10 @@ Canvas Clear() {
   Sea(c, rng, 360, Hex(0x1A2A5A), Hex(0xE0A080), Hex(0xFFE8C0), 160);
   Lighthouse(c, 660, 380, 150, Hex(0xF0E8E0), Hex(0xB03838), true);
   c.Line(250, 150, 550, 150, 2, kWhite, 0.8);
+  DrawTextCentred(c, 400, 162, "おしまい", Letters{52, true, true, kWhite, 1, 0.6});
   c.Line(250, 230, 550, 230, 2, kWhite, 0.8);
+  DrawTextCentred(c, 400, 240, "読んでくれて、ありがとう",
+                  Letters{20, false, true, kWhite, 0.9, 0.5});
   return c;
 }
 
@@ -699,7 +771,8 @@ Canvas LogoFrame(int frame) {
     c.Polygon({{110, 80}, {210, 80}, {210, 96}, {110, 96}}, Hex(0xE8F0FF), mark);
     c.Polygon({{210, 96}, {128, 148}, {110, 148}, {192, 96}}, Hex(0xE8F0FF), mark);
     c.Polygon({{110, 148}, {210, 148}, {210, 164}, {110, 164}}, Hex(0xE8F0FF), mark);
-    c.Line(110, 184, 210, 184, 2, Hex(0x80B0FF), mark);
+    c.Line(110, 178, 210, 178, 2, Hex(0x80B0FF), mark);
+    DrawTextCentred(c, 160, 186, "ゼ ル ト", Letters{22, true, false, Hex(0xC8DCFF), mark, 0});
   }
   const double sweep = (t - 0.6) / 0.25;
   if (sweep > 0 && sweep < 1) {
@@ -783,35 +856,42 @@ AssetList ImageAssets() {
     int frames;
     Rgb base;
     int icon;
+    const char* label;
   };
-  const TitleButton buttons[] = {{"title_start_", 8, Hex(0x2A4A7A), 0},
-                                 {"title_load_", 7, Hex(0x2A5A6A), 4},
-                                 {"title_cg_", 12, Hex(0x3A4A6A), 2},
-                                 {"title_sound_", 15, Hex(0x4A3A6A), 3},
-                                 {"title_exit_", 7, Hex(0x5A3A4A), 1}};
+  const TitleButton buttons[] = {{"title_start_", 8, Hex(0x2A4A7A), 0, "はじめから"},
+                                 {"title_load_", 7, Hex(0x2A5A6A), 4, "つづきから"},
+                                 {"title_cg_", 12, Hex(0x3A4A6A), 2, "ギャラリー"},
+                                 {"title_sound_", 15, Hex(0x4A3A6A), 3, "ミュージック"},
+                                 {"title_exit_", 7, Hex(0x5A3A4A), 1, "おわる"}};
   for (const TitleButton& b : buttons) {
     for (int f = 1; f <= b.frames; ++f) {
       const double sweep = static_cast<double>(f - 1) / b.frames;
       add(b.prefix + Three(f) + ".png",
-          [b, sweep] { return Png(Button(180, 34, b.base, Look::Idle, sweep, b.icon)); });
+          [b, sweep] { return Png(Button(180, 34, b.base, Look::Idle, sweep, b.icon, b.label)); });
     }
     add(std::string(b.prefix) + "over.png",
-        [b] { return Png(Button(180, 34, b.base, Look::Over, -1, b.icon)); });
+        [b] { return Png(Button(180, 34, b.base, Look::Over, -1, b.icon, b.label)); });
     add(std::string(b.prefix) + "out.png",
-        [b] { return Png(Button(180, 34, b.base, Look::Pressed, -1, b.icon)); });
+        [b] { return Png(Button(180, 34, b.base, Look::Pressed, -1, b.icon, b.label)); });
   }
   add("game_menu.jpg", [] { return Jpg(GameMenu()); });
 
   // Gallery.
   add("cg_library.jpg", [] { return Jpg(CgLibrary()); });
-  const std::pair<const char*, int> cgButtons[] = {
-      {"CG_menu_", 2}, {"CG_back_", 1}, {"CG_next_", 0}};
-  for (const auto& [prefix, icon] : cgButtons)
+  struct CgButton {
+    const char* prefix;
+    int icon;
+    const char* label;
+  };
+  const CgButton cgButtons[] = {
+      {"CG_menu_", 2, "メニュー"}, {"CG_back_", 1, "まえへ"}, {"CG_next_", 0, "つぎへ"}};
+  for (const auto& [prefix, icon, label] : cgButtons)
     for (int k = 1; k <= 3; ++k) {
       const Look look = k == 1 ? Look::Idle : k == 2 ? Look::Over : Look::Pressed;
       const int i = icon;
+      const std::string l = label;
       add(std::string(prefix) + "0" + std::to_string(k) + ".png",
-          [look, i] { return Png(Button(110, 36, Hex(0x1A4A5A), look, -1, i)); });
+          [look, i, l] { return Png(Button(110, 36, Hex(0x1A4A5A), look, -1, i, l)); });
     }
 
   // Music room.
@@ -819,7 +899,7 @@ AssetList ImageAssets() {
   for (int k = 1; k <= 3; ++k) {
     const Look look = k == 1 ? Look::Idle : k == 2 ? Look::Over : Look::Pressed;
     add("sonun_0" + std::to_string(k) + ".png",
-        [look] { return Png(Button(130, 36, Hex(0x4A2A6A), look, -1, 1)); });
+        [look] { return Png(Button(130, 36, Hex(0x4A2A6A), look, -1, 1, "もどる")); });
   }
   for (int f = 1; f <= 10; ++f) {
     char name[32];
@@ -840,7 +920,7 @@ AssetList ImageAssets() {
       static const char* const kRole[] = {"playback_n0", "playback_ov0", "playback_out0"};
       const Look look = static_cast<Look>(k);
       add(kRole[k] + std::to_string(b) + ".png", [b, look] {
-        if (b == 3) return Png(Button(170, 40, Hex(0x2A3A5A), look, -1, 1));
+        if (b == 3) return Png(Button(170, 40, Hex(0x2A3A5A), look, -1, 1, "もどる"));
         return Png(Arrow(50, 50, b < 3, b == 1 || b == 5, look));
       });
     }
