@@ -12,11 +12,13 @@
 #include "base/Bytes.h"
 #include "base/Errors.h"
 #include "base/Paths.h"
+#include "data/ClassArchive.h"
 #include "demo/gen/DemoImages.h"
 #include "demo/gen/DemoScripts.h"
 #include "demo/gen/DemoSounds.h"
 #include "demo/gen/Synth.h"
 #include "demo/gen/WaveWrite.h"
+#include "script/ClassCodeRed.h"
 #include "support/TempDir.h"
 
 namespace vantel::demo {
@@ -409,16 +411,41 @@ TEST(DemoData, PicturesAreJpegOrPngOfTheDecodersProfile) {
   EXPECT_GE(alpha, 12);
 }
 
-TEST(DemoData, ArchivesStaySmall) {
+TEST(DemoData, PackedArchivesLoadThroughThePlayersReaders) {
   const std::string game = VANTEL_GAME_DIR;
   if (!FileExists(game + "/script.chs"))
     GTEST_SKIP() << "the archives are made once vxtool can pack";
   int64_t total = 0;
-  for (const char* a : {"script.chs", "image.pk2", "sound.pk2"}) {
-    EXPECT_GT(FileSize(game + "/" + a), 0) << a;
-    total += FileSize(game + "/" + a);
-  }
+  for (const char* a : {"script.chs", "image.pk2", "sound.pk2"}) total += FileSize(game + "/" + a);
   EXPECT_LT(total, 60 * 1024 * 1024);
+
+  // Every generated file is found under its code page 932 name, in any case.
+  for (auto [dir, archiveName] :
+       {std::pair{"image", "image.pk2"}, {"sound", "sound.pk2"}, {"script", "script.chs"}}) {
+    TArchive archive(game + "/" + archiveName);
+    for (const std::string& file : ListDirectory(kDemo + "/" + dir)) {
+      EXPECT_GE(archive.IndexOf(UpperCase(FromUtf8(file))), 0) << file;
+      if (std::string(dir) != "script") {  // script entries are stored packed
+        EXPECT_EQ(archive.EntrySize(FromUtf8(file)), FileSize(kDemo + "/" + dir + "/" + file))
+            << file;
+      }
+    }
+  }
+
+  // The chapters load from the archive with their chapter numbers; each
+  // starts with the comment that a jump into it skips.
+  TArchive scripts(game + "/script.chs");
+  TCodeRed red;
+  red.ScriptArchive = &scripts;
+  red.ScriptDir = kDemo + "/no-loose-scripts/";
+  const char* chapters[] = {"脚本1",   "脚本2",   "脚本2_2", "脚本3", "脚本4",
+                            "脚本4_2", "脚本5_1", "脚本5_2", "脚本6"};
+  for (int i = 0; i < 9; ++i) {
+    red.Load(FromUtf8(chapters[i]));
+    EXPECT_EQ(red.ChapterNumber, i) << chapters[i];
+    ASSERT_GT(red.Count(), 50) << chapters[i];
+    EXPECT_EQ(red[0].substr(0, 2), "<!") << chapters[i];
+  }
 }
 
 }  // namespace
