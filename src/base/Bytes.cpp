@@ -141,8 +141,8 @@ bool TryStrToInt(std::string_view s, int32_t& value) {
   }
   if (base == 16) {
     // hexadecimal text gives the 32-bit pattern: $FFFFFFFF is -1
-    int32_t bits = static_cast<int32_t>(static_cast<uint32_t>(v));
-    value = negative ? -bits : bits;
+    const uint32_t bits = static_cast<uint32_t>(v);
+    value = static_cast<int32_t>(negative ? 0u - bits : bits);
     return true;
   }
   if (negative) v = -v;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <stdexcept>
 
+#include "data/ClassSList.h"
 #include "graphics/FuncBmpDraw.h"
 #include "graphics/FuncEffect.h"
 
@@ -213,6 +214,37 @@ void Tflat::TransitionStep() {
   }
   FillDirty(1);
   Effect(FEffect, FSnapshot, FComposition, prev, FProgress);
+}
+
+Bytes Tflat::SaveState() const {
+  TSlist items;
+  items.PushInteger(FTop);
+  items.PushInteger(FLeft);
+  items.PushInteger(FState);
+  items.PushInteger(FOpacity);
+  items.PushString(FPictureName);
+  items.PushString(FTag);
+  items.PushBool(FVisible);
+  items.PushBool(FComposite);
+  items.PushBool(FActive);
+  items.PushBool(FHover);
+  return items.CommaText();
+}
+
+void Tflat::LoadState(const Bytes& text) {
+  TSlist items;
+  items.SetCommaText(text);
+  // Everything is read first, so a damaged record changes nothing.
+  const int32_t top = items.PopInteger(), left = items.PopInteger();
+  const int32_t state = items.PopInteger(), opacity = items.PopInteger();
+  const Bytes picture = items.PopString(), tag = items.PopString();
+  const bool visible = items.PopBool(), composite = items.PopBool();
+  const bool active = items.PopBool(), hover = items.PopBool();
+  FTop = top, FLeft = left, FState = state, FOpacity = opacity;
+  FTag = tag;
+  FComposite = composite, FActive = active, FHover = hover;
+  LoadPicture(picture);
+  FVisible = visible;
 }
 
 }  // namespace vantel

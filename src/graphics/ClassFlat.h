@@ -10,7 +10,7 @@
 // Messages (ticks, keys, pointer) arrive through the one virtual operation
 // Signal and are forwarded down the tree.
 //
-// Depends on FuncBmpDraw, FuncEffect, and an image loader that the picture
+// Depends on FuncBmpDraw, FuncEffect, TSlist (state records), and an image loader that the picture
 // loading module installs with SetImageLoader (LoadPicture throws a
 // std::logic_error when none is installed). Loader errors propagate.
 // Main thread only.
@@ -72,6 +72,14 @@ class Tflat {
 
   void BeginTransition(int32_t effect, int32_t duration);
   void TransitionStep();
+
+  // The layer state record for save data: the comma text of FTop, FLeft,
+  // FState, FOpacity, FPictureName, FTag, FVisible, FComposite, FActive,
+  // FHover. LoadState reads all ten items before changing anything (a short
+  // record throws IndexError, a bad number ConvertError), then reloads the
+  // picture and sets the visibility last.
+  Bytes SaveState() const;
+  void LoadState(const Bytes& text);
 
   // ---- Fields (owners read and write several of them directly) ----
   int32_t FTop = 0;

@@ -44,6 +44,10 @@ TEST(Bytes, StrToIntAcceptsWhatTheSystemAccepts) {
   EXPECT_EQ(v, 255);
   EXPECT_TRUE(TryStrToInt("0x10", v));
   EXPECT_EQ(v, 16);
+  EXPECT_TRUE(TryStrToInt("-$80000000", v));  // the 32-bit pattern, negated, without overflow
+  EXPECT_EQ(v, INT32_MIN);
+  EXPECT_TRUE(TryStrToInt("$FFFFFFFF", v));
+  EXPECT_EQ(v, -1);
   EXPECT_TRUE(TryStrToInt("2147483647", v));
   EXPECT_TRUE(TryStrToInt("-2147483648", v));
   EXPECT_EQ(v, INT32_MIN);

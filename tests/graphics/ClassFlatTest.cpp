@@ -44,17 +44,6 @@ struct Placed : Tflat {
   }
 };
 
-TEST(Tflat, StartsInvisibleWithAWholeDirtyGrid) {
-  Tflat l(nullptr);
-  EXPECT_EQ(CountDirty(l), 192);
-  EXPECT_FALSE(l.FVisible);
-  EXPECT_EQ(l.FProgress, 256);
-  EXPECT_EQ(l.FOpacity, 255);
-  EXPECT_EQ(l.FCurrent, &l.FPicture);
-  EXPECT_TRUE(l.FPicture.Is32());
-  EXPECT_EQ(l.FPicture.Width(), 0);
-}
-
 TEST(Tflat, MarkingTakesWholeCellsWithAOnePixelMargin) {
   auto marked = [](int w, int h, int x, int y) {
     Placed l(nullptr, w, h, x, y);
@@ -142,7 +131,7 @@ TEST(Tflat, ComposeBlendsDirtyCellsFromTheLeavesUp) {
   front.FPicture = Solid(100, 100, Format::BGRA32, 0xFF0000, 255);
   for (int y = 0; y < 100; ++y)
     for (int x = 0; x < 50; ++x) front.FPicture.Pixel(x, y)[3] = 0;  // left half transparent
-  front.FLeft = 80;
+  front.FLeft = 80, front.FTop = 5;
   front.Show();
   root.Compose();
   const uint8_t* p = root.FComposition.Pixel(60, 10);  // back only: green at 128 over red 0x10
@@ -153,6 +142,8 @@ TEST(Tflat, ComposeBlendsDirtyCellsFromTheLeavesUp) {
   p = root.FComposition.Pixel(140, 10);  // front's opaque half, drawn last: blue
   EXPECT_EQ(p[0], 0xFF);
   EXPECT_EQ(p[1], 0);
+  EXPECT_EQ(root.FComposition.Pixel(140, 4)[1], 127);     // above front's top
+  EXPECT_EQ(root.FComposition.Pixel(140, 104)[0], 0xFF);  // its last row
   EXPECT_EQ(root.FComposition.Pixel(10, 10)[2], 0x10);
   // The root keeps its grid for presentation; children clear theirs.
   EXPECT_EQ(CountDirty(root), 192);
@@ -350,19 +341,49 @@ TEST(Tflat, DestructionLeavesChildrenToTheirOwner) {
   b.Compose();
 }
 
-TEST(Tflat, ClearEmptiesTheLayerWithoutMarking) {
-  Placed l(nullptr, 30, 30);
-  l.FOpacity = 3;
-  l.FPictureName = "x";
-  l.FComposite = true;
-  l.FillDirty(0);
-  l.Clear();
-  EXPECT_FALSE(l.FVisible);
-  EXPECT_FALSE(l.FComposite);
-  EXPECT_EQ(l.FPicture.Width(), 0);
-  EXPECT_EQ(l.FOpacity, 255);
-  EXPECT_EQ(l.FPictureName, "");
-  EXPECT_EQ(CountDirty(l), 0);
+TEST(Tflat, StateRecordRoundTrips) {
+  int loads = 0;
+  SetImageLoader([&](Picture& p, const Bytes&) {
+    ++loads;
+    p = Solid(50, 50, Format::BGR24, 0);
+    return true;
+  });
+  Tflat a(nullptr);
+  a.LoadPicture("bg01");
+  EXPECT_EQ(a.SaveState(), "0,0,0,255,bg01,,true,false,false,false");
+  // Every field, with a tag that needs quoting.
+  a.FTop = -7, a.FLeft = 12, a.FState = 15, a.FOpacity = 128;
+  a.FTag = "my tag, \"quoted\"";
+  a.FVisible = false, a.FComposite = true, a.FActive = true, a.FHover = true;
+  const Bytes record = a.SaveState();
+  Tflat b(nullptr);
+  b.FillDirty(0);
+  b.LoadState(record);
+  EXPECT_EQ(loads, 2);  // a fresh layer loads the picture
+  EXPECT_EQ(b.FTop, -7);
+  EXPECT_EQ(b.FLeft, 12);
+  EXPECT_EQ(b.FState, 15);
+  EXPECT_EQ(b.FOpacity, 128);
+  EXPECT_EQ(b.FTag, a.FTag);
+  EXPECT_EQ(b.FPictureName, "bg01");
+  EXPECT_FALSE(b.FVisible);  // set last, after the load showed the layer
+  EXPECT_TRUE(b.FComposite);
+  EXPECT_TRUE(b.FActive);
+  EXPECT_TRUE(b.FHover);
+  EXPECT_EQ(b.SaveState(), record);
+  // The empty tag survives; a boolean is true only for "true".
+  b.LoadState("1,2,3,4,bg01,,TRUE,yes,false,true");
+  EXPECT_EQ(loads, 2);  // same name: shown, not loaded again
+  EXPECT_EQ(b.FTag, "");
+  EXPECT_FALSE(b.FVisible);
+  EXPECT_FALSE(b.FComposite);
+  EXPECT_TRUE(b.FHover);
+  // A damaged record is refused before anything changes.
+  EXPECT_ANY_THROW(b.LoadState("9,9,9,9,bg02,x,true"));
+  EXPECT_ANY_THROW(b.LoadState("9,nine,9,9,bg02,x,true,true,true,true"));
+  EXPECT_EQ(b.FTop, 1);
+  EXPECT_EQ(b.FPictureName, "bg01");
+  SetImageLoader(nullptr);
 }
 
 }  // namespace

@@ -57,7 +57,8 @@ TEST(SdlAudio, RealDeviceFeedsTheWaveOutput) {
       SetPlatform(nullptr);
       GTEST_SKIP() << "no SDL audio device";
     }
-    EXPECT_EQ(counter.frames, 12 * 750);  // the first twelve fills
+    // The first twelve fills happen at once; the device may already have handed one back.
+    EXPECT_GE(counter.frames, 12 * 750);
     // The device plays the queued buffers and hands them back for refilling.
     for (int i = 0; i < 200 && counter.frames < 30 * 750; ++i)
       std::this_thread::sleep_for(std::chrono::milliseconds(10));

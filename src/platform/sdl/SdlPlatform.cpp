@@ -102,14 +102,16 @@ sockaddr_un InstanceAddress(const std::string& className, socklen_t& length) {
 }  // namespace
 
 SdlPlatform::SdlPlatform() {
-  if (SDL_Init(SDL_INIT_TIMER | SDL_INIT_EVENTS) != 0)
+  // Subsystems are reference-counted, so several platforms (tests) can live at once.
+  if (SDL_InitSubSystem(SDL_INIT_TIMER | SDL_INIT_EVENTS) != 0)
     throw Error(std::string("SDL: ") + SDL_GetError());
 }
 
 SdlPlatform::~SdlPlatform() {
   DestroyMainWindow();
   if (instanceSocket_ >= 0) ::close(instanceSocket_);
-  SDL_Quit();
+  if (videoInit_) SDL_QuitSubSystem(SDL_INIT_VIDEO);
+  SDL_QuitSubSystem(SDL_INIT_TIMER | SDL_INIT_EVENTS);
 }
 
 uint32_t SdlPlatform::TickCount() {
@@ -120,7 +122,7 @@ void SdlPlatform::Sleep(uint32_t ms) {
 }
 
 bool SdlPlatform::CreateMainWindow(const Bytes& caption, int width, int height) {
-  if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return false;
+  if (!InitVideo()) return false;
   width_ = width;
   height_ = height;
   window_ = SDL_CreateWindow(ToUtf8(caption, CodePage::GBK).c_str(), SDL_WINDOWPOS_CENTERED,
@@ -169,6 +171,11 @@ bool SdlPlatform::ActivateRunningInstance(const std::string& className) {
     instanceSocket_ = -1;
   }
   return false;
+}
+
+bool SdlPlatform::InitVideo() {
+  if (!videoInit_) videoInit_ = SDL_InitSubSystem(SDL_INIT_VIDEO) == 0;
+  return videoInit_;
 }
 
 bool SdlPlatform::PollInstanceSocket() {
@@ -353,8 +360,7 @@ void SdlPlatform::RestoreDisplayMode() {
 
 ScreenRect SdlPlatform::ScreenSize() {
   SDL_Rect r{0, 0, 0, 0};
-  SDL_InitSubSystem(SDL_INIT_VIDEO);
-  SDL_GetDisplayBounds(0, &r);
+  if (InitVideo()) SDL_GetDisplayBounds(0, &r);
   return {r.x, r.y, r.w, r.h};
 }
 

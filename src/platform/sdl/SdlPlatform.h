@@ -50,6 +50,7 @@ class SdlPlatform : public Platform {
 
  private:
   bool PollInstanceSocket();
+  bool InitVideo();  // video initialised once per platform object
 
   SDL_Window* window_ = nullptr;
   SDL_Renderer* renderer_ = nullptr;
@@ -57,6 +58,7 @@ class SdlPlatform : public Platform {
   int width_ = 800, height_ = 600;
   int instanceSocket_ = -1;  // listening socket of the single-instance check
   bool modeChanged_ = false;
+  bool videoInit_ = false;
 };
 
 }  // namespace vantel
