@@ -50,7 +50,10 @@ struct AdpcmState {
 
 // Encodes one sample, updating the state exactly as a decoder would.
 int EncodeNibble(int sample, AdpcmState& st, int predictor) {
-  const int pred = (st.s1 * kCoef1[predictor] + st.s2 * kCoef2[predictor]) / 256;
+  // An arithmetic shift, as the common decoders (ours included) compute the
+  // prediction; a division would round negative predictions the other way
+  // and the decoder's samples would drift from the encoder's.
+  const int pred = (st.s1 * kCoef1[predictor] + st.s2 * kCoef2[predictor]) >> 8;
   const int err = sample - pred;
   int q = (err >= 0 ? err + st.delta / 2 : err - st.delta / 2) / st.delta;
   q = std::clamp(q, -8, 7);
@@ -77,7 +80,7 @@ ChannelBlock EncodeChannelBlock(const std::vector<int>& x) {
     long sum = 0;
     int n = 0;
     for (size_t i = 2; i < x.size() && n < 8; ++i, ++n)
-      sum += std::abs(x[i] - (x[i - 1] * kCoef1[p] + x[i - 2] * kCoef2[p]) / 256);
+      sum += std::abs(x[i] - ((x[i - 1] * kCoef1[p] + x[i - 2] * kCoef2[p]) >> 8));
     AdpcmState st;
     st.delta = std::max<int>(16, n ? static_cast<int>(sum / n / 2) : 16);
     st.s2 = x[0];

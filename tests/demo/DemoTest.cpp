@@ -12,13 +12,16 @@
 #include "base/Bytes.h"
 #include "base/Errors.h"
 #include "base/Paths.h"
+#include "base/Stream.h"
 #include "data/ClassArchive.h"
 #include "demo/gen/DemoImages.h"
 #include "demo/gen/DemoScripts.h"
 #include "demo/gen/DemoSounds.h"
 #include "demo/gen/Synth.h"
 #include "demo/gen/WaveWrite.h"
+#include "graphics/FuncBmpLoader.h"
 #include "script/ClassCodeRed.h"
+#include "sound/SoundConverter.h"
 #include "support/TempDir.h"
 
 namespace vantel::demo {
@@ -79,7 +82,7 @@ std::vector<int16_t> DecodeMsAdpcm(const std::string& data, int channels) {
     int c = 0;
     for (; at < blk + align; ++at)
       for (int nib : {static_cast<uint8_t>(data[at]) >> 4, static_cast<uint8_t>(data[at]) & 15}) {
-        const int p = (s1[c] * c1[pred[c]] + s2[c] * c2[pred[c]]) / 256;
+        const int p = (s1[c] * c1[pred[c]] + s2[c] * c2[pred[c]]) >> 8;
         const int s = std::clamp(p + (nib >= 8 ? nib - 16 : nib) * delta[c], -32768, 32767);
         s2[c] = s1[c];
         s1[c] = s;
@@ -409,6 +412,60 @@ TEST(DemoData, PicturesAreJpegOrPngOfTheDecodersProfile) {
     EXPECT_EQ(b[25], 6) << who;
   }
   EXPECT_GE(alpha, 12);
+}
+
+TEST(DemoData, ThePlayersDecodersReadEveryPictureAndSound) {
+  for (const std::string& name : ListDirectory(kDemo + "/image")) {
+    const std::string b = File("image", name);
+    MemoryStream stream(b);
+    Picture picture;
+    if (b.substr(0, 2) == "\xFF\xD8") {
+      LoadJpeg(picture, stream, static_cast<int64_t>(b.size()));
+      EXPECT_FALSE(picture.Is32()) << name;
+    } else {
+      LoadPng(picture, stream);
+      EXPECT_EQ(picture.Is32(), b[25] == 6) << name;
+      EXPECT_EQ(picture.Width(), static_cast<int>(BE32(b, 16))) << name;
+    }
+    EXPECT_FALSE(picture.Empty()) << name;
+  }
+
+  int compressed = 0;
+  for (const std::string& name : ListDirectory(kDemo + "/sound")) {
+    const std::string b = File("sound", name);
+    FormatBlock format{};
+    std::copy_n(b.begin() + 20, std::min<size_t>(U32(b, 16), format.size()), format.begin());
+    if (U16(b, 20) == 1) continue;
+    ++compressed;
+    size_t at = 20 + U32(b, 16);
+    while (b.substr(at, 4) != "data") at += 8 + U32(b, at + 4);
+    const std::string data = b.substr(at + 8, U32(b, at + 4));
+    WaveFormat pcm;
+    std::string why;
+    ASSERT_EQ(SuggestPcmFormat(format, pcm, &why), ConverterStatus::Ok) << name << ": " << why;
+    auto converter = OpenConverter(format, pcm, nullptr, &why);
+    ASSERT_TRUE(converter) << name << ": " << why;
+    std::vector<uint8_t> out(50000);
+    std::vector<int16_t> decoded;
+    const size_t step = converter->SourceSize(static_cast<uint32_t>(out.size()));
+    ASSERT_GT(step, 0u) << name;
+    for (size_t off = 0; off < data.size(); off += step) {
+      const size_t n = std::min(step, data.size() - off);
+      const size_t got = converter->Convert(reinterpret_cast<const uint8_t*>(data.data()) + off, n,
+                                            out.data(), out.size());
+      for (size_t i = 0; i + 1 < got; i += 2)
+        decoded.push_back(static_cast<int16_t>(out[i] | out[i + 1] << 8));
+    }
+    const size_t frames = U32(b, 20 + U32(b, 16) + 8);  // the fact chunk follows the format
+    EXPECT_GE(decoded.size() / pcm.channels + 2400, frames) << name;
+    if (U16(b, 20) == 2) {
+      // The player's decoder gives exactly what the reference decoder gives.
+      const std::vector<int16_t> reference = DecodeMsAdpcm(data, pcm.channels);
+      ASSERT_EQ(decoded.size(), reference.size()) << name;
+      EXPECT_TRUE(decoded == reference) << name;
+    }
+  }
+  EXPECT_GE(compressed, 3);
 }
 
 TEST(DemoData, PackedArchivesLoadThroughThePlayersReaders) {
