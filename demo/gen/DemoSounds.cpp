@@ -109,7 +109,7 @@ std::vector<Track> Tracks() {
        Codec::Mp3, 2},
       {"m12", Tune(23, 20, 72, 64, false, {0, 5, 3, 4}, true, false, false, true, V::Pluck, 0.6),
        Codec::Adpcm, 2},
-      {"m13", Tune(24, 30, 68, 60, false, {0, 4, 5, 3}, true, true, false, false, V::Lead, 0.5, 1),
+      {"m13", Tune(24, 57, 68, 60, false, {0, 4, 5, 3}, true, true, false, false, V::Lead, 0.5, 1),
        Codec::Mp3, 2},
   };
 }
@@ -136,7 +136,7 @@ std::string MakeSong(const std::string& workDir) {
     Pcm voice = ReadPcmWav(ReadFileOrThrow(wav), &rate);
     DeleteFile(text);
     DeleteFile(wav);
-    mix.AddMono(voice.samples, rate, bar * (1 + 1.5 * i), 1.6, 0);
+    mix.AddMono(voice.samples, rate, bar * (1 + 1.5 * i), 2.2, 0);
   }
   mix.FadeEdges(0.5);
   return EncodeMp3(mix.ToPcm(2, 0.6), workDir, "uta");
