@@ -284,6 +284,7 @@ TEST(DemoData, StoryScriptsUseEveryCommandAndNameOnlyWhatExists) {
       }
       for (const Tag& t : TagsOf(line)) {
         used.insert(t.name);
+        for (const auto& [k, v] : t.attr) used.insert(t.name + "." + k);
         auto at = [&](const char* k) { return t.attr.count(k) ? t.attr.at(k) : std::string(); };
         const std::string mode = LowerCase(at("mode"));
         if (t.name == "background" || (t.name == "layer" && mode != "off")) {
@@ -333,6 +334,11 @@ TEST(DemoData, StoryScriptsUseEveryCommandAndNameOnlyWhatExists) {
                         "p",          "clear", "br",     "font",     "/font",  "r",  "/r",   "a",
                         "marker",     "!",     "bgm",    "se",       "scroll", "end"})
     EXPECT_TRUE(used.count(c)) << "no <" << c << "> in the story";
+  for (const char* a :
+       {"background.top", "background.left", "layer.num", "layer.mode", "layer.transparent",
+        "bustup.face", "whiteout.time", "wipe.time", "k.time", "wait.time", "box.type", "box.color",
+        "box.transparent", "font.color", "r.text", "r.alt", "bgm.time", "se.option"})
+    EXPECT_TRUE(used.count(a)) << "no " << a << " in the story";
   for (const char* w : {"fade", "normal", "mesh", "fall", "noize", "scan"})
     EXPECT_TRUE(wipes.count(w)) << w;
   for (const char* a : {"left", "center", "right", "align4"}) EXPECT_TRUE(aligns.count(a)) << a;
