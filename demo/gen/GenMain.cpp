@@ -1,6 +1,7 @@
 // vantel_demogen OUTDIR STORYDIR: writes the demo story's files into
 // OUTDIR/script, OUTDIR/image and OUTDIR/sound (UTF-8 file names), ready
 // for `vxtool pack`. Deterministic: two runs write the same bytes.
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <exception>
