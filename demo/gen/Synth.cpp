@@ -211,7 +211,8 @@ Mix RenderTune(const TuneSpec& spec) {
   // Whole bars only, so a looping track comes round on the beat.
   const int bars = std::max(1, static_cast<int>(spec.seconds / bar));
   Mix mix(bars * bar);
-  int melodyDegree = 7;
+  std::vector<std::pair<int, int>>
+      motif;  // per melody slot: scale step from the chord root, length
   for (int b = 0; b < bars; ++b) {
     const double t0 = b * bar;
     const int deg = spec.progression[b % spec.progression.size()];
@@ -236,17 +237,28 @@ Mix RenderTune(const TuneSpec& spec) {
     if (spec.bells && b % 2 == 0)
       mix.Note(Voice::Bell, t0, bar, MidiFreq(chord[2] + 12), 0.08, -0.4);
     if (spec.melody && b % 8 != 7) {
+      // A two-bar phrase is heard twice (the second time over other
+      // chords, so it moves with the harmony) before a new one is made:
+      // repetition is what makes a line sound like a tune.
       const int slots = 4 * spec.melodyStep;
+      if (b % 4 == 0) {
+        motif.assign(2 * slots, {-1, 0});
+        int step = 0;
+        for (int s = 0; s < 2 * slots; ++s) {
+          if (rng.Uniform() > spec.melodyDensity) continue;
+          step += rng.Below(5) - 2;
+          if (s % spec.melodyStep == 0 && rng.Uniform() < 0.5)
+            step = 2 * rng.Below(3);  // a chord tone
+          step = std::clamp(step, -3, 6);
+          motif[s] = {step, 1 + rng.Below(2)};
+        }
+      }
       for (int s = 0; s < slots; ++s) {
-        if (rng.Uniform() > spec.melodyDensity) continue;
-        // Walk by small steps, pulled towards the chord on strong slots.
-        melodyDegree += rng.Below(5) - 2;
-        if (s % spec.melodyStep == 0 && rng.Uniform() < 0.6)
-          melodyDegree = deg + 7 + 2 * rng.Below(3);
-        melodyDegree = std::clamp(melodyDegree, 4, 13);
-        const double len = beat / spec.melodyStep * (1 + rng.Below(2));
+        const auto [step, length] = motif[(b % 2) * slots + s];
+        if (step < 0 && length == 0) continue;
+        const double len = beat / spec.melodyStep * length;
         mix.Note(spec.lead, t0 + s * beat / spec.melodyStep, len,
-                 MidiFreq(degreeNote(melodyDegree)), 0.16, -0.2);
+                 MidiFreq(degreeNote(deg + 7 + step)), 0.16, -0.2);
       }
     }
   }
