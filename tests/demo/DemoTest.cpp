@@ -321,6 +321,26 @@ TEST(DemoData, StoryScriptsUseEveryCommandAndNameOnlyWhatExists) {
       }
     }
   }
+  // The chapters run in table order, each jumping on to the next, and the
+  // last one ends in the credits.
+  std::vector<std::string> chain = {chapters[0]};
+  for (std::string at = chapters[0]; chain.size() <= 9;) {
+    std::string next;
+    for (const auto& line : lines[at])
+      for (const Tag& t : TagsOf(line))
+        if (t.name == "a" && t.attr.count("href") && t.attr.at("href")[0] != '#')
+          next = t.attr.at("href").substr(0, t.attr.at("href").find('#'));
+    if (next.empty()) break;
+    chain.push_back(at = next);
+  }
+  EXPECT_EQ(chain, std::vector<std::string>(std::begin(chapters), std::end(chapters)));
+  std::vector<std::string> lastTags;
+  for (const auto& line : lines[chapters[8]])
+    for (const Tag& t : TagsOf(line)) lastTags.push_back(t.name);
+  ASSERT_GE(lastTags.size(), 2u);
+  EXPECT_EQ(lastTags[lastTags.size() - 2], "scroll");
+  EXPECT_EQ(lastTags.back(), "end");
+
   for (const auto& [file, label] : jumps) {
     ASSERT_TRUE(lines.count(file)) << "jump to unknown script " << file;
     if (label.empty()) {
