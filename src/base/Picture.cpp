@@ -27,7 +27,8 @@ void Picture::SetSize(int width, int height) {
   pixels_.assign(static_cast<size_t>(width) * height * bpp, uniform ? b : 0);
   if (!uniform) Fill(fill_);
   const int keepW = std::min(oldWidth, width), keepH = std::min(oldHeight, height);
-  for (int y = 0; y < keepH; ++y)
+  // (A picture with one side 0 has no pixels at all: nothing to keep.)
+  for (int y = 0; keepW > 0 && y < keepH; ++y)
     std::memcpy(Row(y), old.data() + static_cast<size_t>(y) * oldWidth * bpp,
                 static_cast<size_t>(keepW) * bpp);
 }

@@ -72,7 +72,7 @@ void FileStream::Close() {
 }
 
 size_t MemoryStream::Read(void* buffer, size_t count) {
-  if (pos_ >= Size()) return 0;
+  if (count == 0 || pos_ >= Size()) return 0;
   size_t n = std::min(count, static_cast<size_t>(Size() - pos_));
   std::memcpy(buffer, data_.data() + pos_, n);
   pos_ += static_cast<int64_t>(n);
@@ -80,6 +80,7 @@ size_t MemoryStream::Read(void* buffer, size_t count) {
 }
 
 size_t MemoryStream::Write(const void* buffer, size_t count) {
+  if (count == 0) return 0;
   if (pos_ + static_cast<int64_t>(count) > Size()) data_.resize(pos_ + count);
   std::memcpy(data_.data() + pos_, buffer, count);
   pos_ += static_cast<int64_t>(count);

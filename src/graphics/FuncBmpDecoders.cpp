@@ -237,16 +237,20 @@ class IdatInflater {
   z_stream z_;
 };
 
+// The Paeth predictor: of left (a), above (b) and upper left (c), the one
+// nearest to a + b - c, ties going to a, then b.
 inline uint8_t Paeth(int a, int b, int c) {
-  const int p = a + b - c;
-  const int pa = std::abs(p - a), pb = std::abs(p - b), pc = std::abs(p - c);
-  if (pa <= pb && pa <= pc) return static_cast<uint8_t>(a);
-  return static_cast<uint8_t>(pb <= pc ? b : c);
+  const int pa = std::abs(b - c), pb = std::abs(a - c), pc = std::abs(a + b - 2 * c);
+  return static_cast<uint8_t>((pa <= pb && pa <= pc) ? a : (pb <= pc ? b : c));
 }
 
 // Undoes a row filter in place. `prior` is the previous row of the same pass
-// (unfiltered), or null for the first row, which counts as zeros.
-void Unfilter(int filter, uint8_t* row, const uint8_t* prior, size_t length, size_t bpp) {
+// (unfiltered), or null for the first row, which counts as zeros. BPP is the
+// filter's byte distance when known at compile time (3 and 4, the data's own
+// forms), else 0 and `bpp` is used.
+template <size_t BPP>
+void UnfilterRow(int filter, uint8_t* row, const uint8_t* prior, size_t length, size_t bpp) {
+  if constexpr (BPP != 0) bpp = BPP;
   switch (filter) {
     case 0:
       return;
@@ -281,6 +285,15 @@ void Unfilter(int filter, uint8_t* row, const uint8_t* prior, size_t length, siz
     default:
       throw DataError("PNG row filter type " + std::to_string(filter) + " is unknown");
   }
+}
+
+void Unfilter(int filter, uint8_t* row, const uint8_t* prior, size_t length, size_t bpp) {
+  if (bpp == 4)
+    UnfilterRow<4>(filter, row, prior, length, bpp);
+  else if (bpp == 3)
+    UnfilterRow<3>(filter, row, prior, length, bpp);
+  else
+    UnfilterRow<0>(filter, row, prior, length, bpp);
 }
 
 void SwapRedBlue(uint8_t* row, int width, int bpp) {
@@ -432,10 +445,13 @@ class GeneralRows {
 
 void LoadJpeg(Picture& picture, Stream& stream, int64_t size) {
   if (size < 0) size = 0;
-  if (size > int64_t{1} << 30) throw DataError("JPEG data is too large");
+  // The size comes from an archive's directory: check it against what the
+  // stream holds before allocating for it.
+  if (size > stream.Size() - stream.Position() || size > int64_t{1} << 30)
+    throw DataError("JPEG data is truncated: " + std::to_string(size) + " bytes expected");
+  if (size == 0) throw DataError("JPEG data is empty");
   std::vector<unsigned char> data(static_cast<size_t>(size));
   stream.ReadExact(data.data(), data.size(), "JPEG data");
-  if (data.empty()) throw DataError("JPEG data is empty");
 
   JpegJob job;
   bool cmyk = false;
@@ -482,7 +498,7 @@ void LoadPng(Picture& picture, Stream& stream) {
     if ((type == kPLTE || type == kTRNS) && length <= 768) {
       std::vector<uint8_t>& into = type == kPLTE ? palette : trns;
       into.resize(length);
-      stream.ReadExact(into.data(), length, "PNG chunk");
+      if (length > 0) stream.ReadExact(into.data(), length, "PNG chunk");
       chunks.Skip(0);
     } else {
       chunks.Skip(length);
@@ -490,6 +506,16 @@ void LoadPng(Picture& picture, Stream& stream) {
   }
   if (h.colourType == 3 && (palette.empty() || palette.size() % 3 != 0))
     throw DataError("PNG palette picture has no usable PLTE chunk");
+
+  // Deflate cannot expand data more than about 1032 times: a header whose
+  // size the rest of the stream cannot possibly fill is refused before the
+  // picture is allocated for it.
+  const int64_t rowBits = int64_t{h.width} * h.Channels() * h.depth;
+  const int64_t minimumRaw = int64_t{h.height} * ((rowBits + 7) / 8);
+  const int64_t available = stream.Size() - stream.Position();
+  if (minimumRaw > available * 1032 + 1032)
+    throw DataError("PNG image data is far too short for a " + std::to_string(h.width) + "x" +
+                    std::to_string(h.height) + " picture");
 
   // Truecolour keeps 24 bits even with a tRNS chunk, so that files of the
   // data's own form decode exactly as they always did.

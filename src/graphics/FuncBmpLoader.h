@@ -21,6 +21,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string_view>
 
 #include "base/Bytes.h"
 #include "base/Picture.h"
@@ -32,6 +33,15 @@ namespace vantel {
 // before anything is allocated.
 constexpr int kMaxPictureSide = 32767;
 constexpr int64_t kMaxPicturePixels = int64_t{1} << 25;
+
+// Fills `picture` from a picture name: a colour name or #RRGGBB (800x600,
+// 24-bit); else the name without its extension, lower-cased, as an image
+// archive entry name.jpg, then name.png; else a loose file name.jpg, then
+// name.png, in the image archive's loose folder (image/). Records name in
+// Global->Unlocked when a thumbnail companion exists (archive name_s.png or
+// name_s.jpg, or with DebugMode a loose name_s.png). False, with a 0x0
+// picture, when nothing was found.
+bool LoadImage(Picture& picture, std::string_view name);
 
 // Decodes `size` bytes of JPEG data from the stream's position into a 24-bit
 // picture of the JPEG's size (grey JPEGs give equal blue, green and red).

@@ -5,6 +5,8 @@
 
 #include "base/Errors.h"
 #include "base/Paths.h"
+#include "data/ClassArchive.h"
+#include "data/ClassSList.h"
 #include "sound/FuncSound.h"
 
 namespace vantel {
@@ -21,17 +23,23 @@ constexpr int kEmptyRefills = 8;
 // Rounds of one mix call that can only mean a fault: the call gives up.
 constexpr int kMaxRounds = 4096;
 
-Bytes QuoteCommaItem(const Bytes& item) {
-  bool quote = false;
-  for (unsigned char c : item)
-    if (c <= ' ' || c == '"' || c == ',') quote = true;
-  if (!quote) return item;
-  Bytes out = "\"";
-  for (char c : item) {
-    if (c == '"') out += '"';
-    out += c;
+// Adds n frames of stored samples into the stereo accumulator, each scaled
+// by its side's factor and divided (toward zero) by D. D is a constant so the
+// division compiles to shifts.
+template <int D>
+void AddScaled(int32_t* out, const int16_t* s, int32_t n, int channels, int32_t left,
+               int32_t right) {
+  if (channels == 1) {
+    for (int32_t i = 0; i < n; ++i) {
+      out[2 * i] += s[i] * left / D;
+      out[2 * i + 1] += s[i] * right / D;
+    }
+  } else {
+    for (int32_t i = 0; i < n; ++i) {
+      out[2 * i] += s[2 * i] * left / D;
+      out[2 * i + 1] += s[2 * i + 1] * right / D;
+    }
   }
-  return out + '"';
 }
 
 }  // namespace
@@ -59,6 +67,28 @@ void TSoundSrc::Damaged(const std::string& why) {
   error_ = true;
   finished_ = true;
   Warn(Sjis("サウンド") + name_ + ": " + why);
+}
+
+// ---- The sound archive ----------------------------------------------------------
+
+int32_t TArchiveSoundView::IndexOf(const Bytes& name) {
+  return archive_.IndexOf(name);
+}
+
+uint32_t TArchiveSoundView::EntryOffset(const Bytes& name) {
+  return static_cast<uint32_t>(std::max(0, archive_.EntryOffset(name)));
+}
+
+uint32_t TArchiveSoundView::EntrySize(const Bytes& name) {
+  return static_cast<uint32_t>(std::clamp<int64_t>(archive_.EntrySize(name), 0, UINT32_MAX));
+}
+
+Stream& TArchiveSoundView::EntryStream(const Bytes& name) {
+  // Selecting an archive entry makes the archive file the current stream
+  // (it may have been a loose file's before).
+  if (!archive_.SelectEntry(name) || !archive_.Stream())
+    throw DataError("sound archive has no stream for its entry");
+  return *archive_.Stream();
 }
 
 // ---- Commands ----------------------------------------------------------------
@@ -124,7 +154,7 @@ bool TSoundSrc::OpenByName(const Bytes& name) {
   if (archive_) {
     uint32_t offset = archive_->EntryOffset(name);
     if (offset > 0) {
-      OpenStream(name, archive_->GetStream(), offset, archive_->EntrySize(name));
+      OpenStream(name, archive_->EntryStream(name), offset, archive_->EntrySize(name));
       return true;
     }
   }
@@ -180,7 +210,8 @@ void TSoundSrc::OpenStream(const Bytes& name, Stream& stream, uint32_t offset, u
 
 bool TSoundSrc::ScanForData(bool padOddChunks) {
   const int64_t end = int64_t{entryOffset_} + entrySize_;
-  int64_t pos = int64_t{entryOffset_} + 20 + Get32(head_ + 16);
+  const uint32_t fmtLength = Get32(head_ + 16);
+  int64_t pos = int64_t{entryOffset_} + 20 + fmtLength + (padOddChunks ? fmtLength & 1 : 0);
   while (pos + 8 <= end) {
     uint8_t pair[8];
     stream_->Seek(pos);
@@ -429,19 +460,11 @@ void TSoundSrc::Mix(int32_t* buffer, int32_t master, int32_t byteCount) {
       continue;
     }
     const int16_t* s = reinterpret_cast<const int16_t*>(decoded_.data() + decodedPos_);
-    if (channels == 1) {
-      for (int32_t i = 0; i < n; ++i) {
-        buffer[0] += s[i] * leftFactor / d;
-        buffer[1] += s[i] * rightFactor / d;
-        buffer += 2;
-      }
-    } else {
-      for (int32_t i = 0; i < n; ++i) {
-        buffer[0] += s[2 * i] * leftFactor / d;
-        buffer[1] += s[2 * i + 1] * rightFactor / d;
-        buffer += 2;
-      }
-    }
+    if (d == 256)
+      AddScaled<256>(buffer, s, n, channels, leftFactor, rightFactor);
+    else
+      AddScaled<512>(buffer, s, n, channels, leftFactor, rightFactor);
+    buffer += 2 * n;
     frames -= n;
     decodedPos_ += n * channels * 2;
   }
@@ -451,9 +474,12 @@ void TSoundSrc::Mix(int32_t* buffer, int32_t master, int32_t byteCount) {
 
 Bytes TSoundSrc::SaveState() const {
   const bool live = playing_ && !finished_;
-  return QuoteCommaItem(live ? name_ : Bytes()) + "," +
-         QuoteCommaItem(std::to_string(live ? playsLeft_ : 0)) + "," +
-         (randomVariants_ ? "true" : "false") + "," + (playing_ ? "true" : "false");
+  TSlist state;
+  state.PushString(live ? name_ : Bytes());
+  state.PushInteger(live ? playsLeft_ : 0);
+  state.PushBool(randomVariants_);
+  state.PushBool(playing_);
+  return state.CommaText();
 }
 
 int32_t TSoundSrc::RemainingTime() const {

@@ -34,6 +34,8 @@
 
 namespace vantel {
 
+class TArchive;
+
 // The sound archive as a source reads it: entries by lower-case name, and
 // the archive's open stream in which they lie.
 class SoundArchiveView {
@@ -42,7 +44,23 @@ class SoundArchiveView {
   virtual int32_t IndexOf(const Bytes& name) = 0;       // -1 when absent
   virtual uint32_t EntryOffset(const Bytes& name) = 0;  // 0 when absent
   virtual uint32_t EntrySize(const Bytes& name) = 0;
-  virtual Stream& GetStream() = 0;
+  // The stream entry `name` lies in (asked only when its offset is above 0);
+  // it stays valid as long as the archive is open.
+  virtual Stream& EntryStream(const Bytes& name) = 0;
+};
+
+// The view of an open TArchive (sound.pk2). The archive is not
+// synchronised: only the sound sources may read it, under the sound lock.
+class TArchiveSoundView : public SoundArchiveView {
+ public:
+  explicit TArchiveSoundView(TArchive& archive) : archive_(archive) {}
+  int32_t IndexOf(const Bytes& name) override;
+  uint32_t EntryOffset(const Bytes& name) override;
+  uint32_t EntrySize(const Bytes& name) override;
+  Stream& EntryStream(const Bytes& name) override;
+
+ private:
+  TArchive& archive_;
 };
 
 // A command as posted (kind: SoundCommandKind of FuncSound).

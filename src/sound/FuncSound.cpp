@@ -29,6 +29,14 @@ constexpr int kBitRates[5][16] = {
 
 TSoundSrc* SoundSources[3] = {nullptr, nullptr, nullptr};
 
+namespace {
+// Before the sources exist (or after they are freed) posts are dropped and
+// queries answer as for a source that never played.
+TSoundSrc* Source(int index) {
+  return index >= 0 && index < 3 ? SoundSources[index] : nullptr;
+}
+}  // namespace
+
 std::recursive_mutex& SoundLock() {
   static std::recursive_mutex lock;
   return lock;
@@ -52,22 +60,25 @@ Bytes SoundCommandName(const Bytes& name) {
 void PostSound(int index, int32_t kind, const Bytes& name, int32_t value, int32_t loops) {
   SoundCommand command{kind, SoundCommandName(name), value, loops};
   std::lock_guard<std::recursive_mutex> lock(SoundLock());
-  SoundSources[index]->Post(std::move(command));
+  if (TSoundSrc* s = Source(index)) s->Post(std::move(command));
 }
 
 Bytes GetSoundState(int index) {
   std::lock_guard<std::recursive_mutex> lock(SoundLock());
-  return SoundSources[index]->SaveState();
+  TSoundSrc* s = Source(index);
+  return s ? s->SaveState() : Bytes(",0,false,false");
 }
 
 bool IsSoundPlaying(int index) {
   std::lock_guard<std::recursive_mutex> lock(SoundLock());
-  return !SoundSources[index]->Finished();
+  TSoundSrc* s = Source(index);
+  return s ? !s->Finished() : true;
 }
 
 int32_t GetSoundRemaining(int index) {
   std::lock_guard<std::recursive_mutex> lock(SoundLock());
-  return SoundSources[index]->RemainingTime();
+  TSoundSrc* s = Source(index);
+  return s ? s->RemainingTime() : 0;
 }
 
 void ShowCodecMissing() {

@@ -26,7 +26,8 @@ class TSoundSrc;
 std::recursive_mutex& SoundLock();
 
 // The source table: 0 background music, 1 effects and voices, 2 spare.
-// Filled and cleared by the program's owner of the sources; not owned here.
+// Filled and cleared by the owner of the sources; not owned here. Posts to
+// an empty entry are dropped; queries on it answer as for a silent source.
 extern TSoundSrc* SoundSources[3];
 
 // Command kinds.

@@ -1,6 +1,7 @@
 #include "sound/MsAdpcm.h"
 
 #include <algorithm>
+#include <cassert>
 
 #include "base/Errors.h"
 
@@ -11,6 +12,8 @@ namespace {
 constexpr int kAdaptation[16] = {230, 230, 230, 230, 307, 409, 512, 614,
                                  768, 614, 512, 409, 307, 230, 230, 230};
 
+constexpr int64_t kMaxDelta = 1 << 24;
+
 struct ChannelState {
   int coef1 = 0, coef2 = 0;
   int delta = 0;
@@ -18,10 +21,15 @@ struct ChannelState {
 
   int16_t Next(int nibble) {
     // Arithmetic shift, not division: the prediction rounds toward minus infinity.
-    int predicted = (sample1 * coef1 + sample2 * coef2) >> 8;
+    // 64-bit: a file's own coefficients may be anything a 16-bit word holds.
+    int64_t predicted = (int64_t{sample1} * coef1 + int64_t{sample2} * coef2) >> 8;
     int signedNibble = nibble >= 8 ? nibble - 16 : nibble;
-    int value = std::clamp(predicted + signedNibble * delta, -32768, 32767);
-    delta = std::max(16, (kAdaptation[nibble] * delta) >> 8);
+    int value = static_cast<int>(
+        std::clamp<int64_t>(predicted + int64_t{signedNibble} * delta, -32768, 32767));
+    // Real streams keep the step far below the cap; damaged ones would grow
+    // it without bound (every sample is clamped long before the cap).
+    delta = static_cast<int>(
+        std::clamp<int64_t>((int64_t{kAdaptation[nibble]} * delta) >> 8, 16, kMaxDelta));
     sample2 = sample1;
     sample1 = value;
     return static_cast<int16_t>(value);
@@ -99,16 +107,22 @@ void MsAdpcmConverter::DecodeBlock(const uint8_t* block, uint32_t bytes, int16_t
   for (int c = 0; c < n; ++c) out[c] = static_cast<int16_t>(ch[c].sample2);
   if (frames > 1)
     for (int c = 0; c < n; ++c) out[n + c] = static_cast<int16_t>(ch[c].sample1);
-  // Nibbles, high one first, alternate between the channels of a stereo block.
+  // Nibbles, high one first; in a stereo block the high nibble is the left
+  // channel's and the low one the right's. FramesIn never counts more
+  // nibbles than the block's bytes hold (nor does Create accept a samples
+  // per block that would), so the reads stay inside the block.
   const uint8_t* p = block + 7 * n;
-  const uint8_t* end = block + bytes;
   uint32_t values = (frames > 2 ? frames - 2 : 0) * n;
+  assert((values + 1) / 2 <= bytes - 7u * n);
+  (void)bytes;
   int16_t* o = out + 2 * n;
-  for (uint32_t i = 0; i < values; ++i) {
-    if (p >= end) break;  // never the case for FramesIn's counts; guards the read
-    int nibble = (i & 1) ? (*p++ & 15) : (*p >> 4);
-    *o++ = ch[i % n].Next(nibble);
+  ChannelState& first = ch[0];
+  ChannelState& second = ch[n - 1];  // the same state for mono
+  for (uint32_t i = 0; i + 1 < values; i += 2, ++p) {
+    *o++ = first.Next(*p >> 4);
+    *o++ = second.Next(*p & 15);
   }
+  if (values & 1) *o = first.Next(*p >> 4);  // an odd count ends on a high nibble
 }
 
 size_t MsAdpcmConverter::Convert(const uint8_t* source, size_t sourceBytes, uint8_t* pcm,

@@ -193,6 +193,9 @@ TEST(LoadPng, RefusesBrokenFilesWithAClearMessage) {
   ExpectDataError(PngSignature() + Ihdr(0x7FFFFFFF, 0x7FFFFFFF, 8, 6) + idat + end, "out of range");
   ExpectDataError(PngSignature() + Ihdr(40000, 40000, 8, 2) + idat + end, "out of range");
   ExpectDataError(PngSignature() + Ihdr(0, 1, 8, 2) + idat + end, "out of range");
+  // Allowed sizes, but a few bytes of data can never fill them.
+  ExpectDataError(PngSignature() + Ihdr(20000, 1600, 8, 6) + idat + end, "far too short");
+  ExpectDataError(PngSignature() + Ihdr(30000, 1000, 1, 0, 1) + idat + end, "far too short");
   ExpectDataError(PngSignature() + Ihdr(1, 1, 8, 5) + idat + end, "colour type");
   ExpectDataError(PngSignature() + Ihdr(1, 1, 4, 2) + idat + end, "bit depth");
   ExpectDataError(PngSignature() + Ihdr(1, 1, 8, 2, 2) + idat + end, "interlace");
@@ -317,6 +320,7 @@ TEST(LoadJpeg, RefusedOrDamagedDataGivesDataErrorNotAnExit) {
   MemoryStream shortStream("\xFF\xD8");
   Picture p;
   EXPECT_THROW(LoadJpeg(p, shortStream, 100), DataError);  // fewer bytes than the entry claims
+  EXPECT_THROW(LoadJpeg(p, shortStream, int64_t{1} << 40), DataError);  // refused before allocating
 
   if (!testing::HaveConvert()) GTEST_SKIP() << "ImageMagick convert is not installed";
   testing::TempDir dir;

@@ -12,6 +12,10 @@ class SdlPlatformTest : public ::testing::Test {
  protected:
   void SetUp() override {
     setenv("SDL_VIDEODRIVER", "offscreen", 1);
+    // Software drawing without a GL-backed framebuffer: no GL driver is loaded
+    // (whose unloaded allocations the leak checker would report).
+    setenv("SDL_RENDER_DRIVER", "software", 1);
+    setenv("SDL_FRAMEBUFFER_ACCELERATION", "0", 1);
     platform_ = std::make_unique<SdlPlatform>();
     if (!platform_->CreateMainWindow(Gbk("测试"), 800, 600)) GTEST_SKIP() << "no SDL video driver";
   }

@@ -5,6 +5,8 @@
 #include <map>
 #include <set>
 
+#include "data/ArchiveWriter.h"
+#include "data/ClassArchive.h"
 #include "platform/headless/HeadlessAudio.h"
 #include "platform/headless/HeadlessPlatform.h"
 #include "sound/FuncSound.h"
@@ -36,7 +38,7 @@ class MemoryArchive : public SoundArchiveView {
   uint32_t EntrySize(const Bytes& name) override {
     return entries_.count(name) ? entries_[name].second : 0;
   }
-  Stream& GetStream() override { return stream_; }
+  Stream& EntryStream(const Bytes&) override { return stream_; }
 
  private:
   MemoryStream stream_;
@@ -229,6 +231,38 @@ TEST_F(SoundSource, ArchiveEntriesComeFirstAndNeverReadIntoTheNextEntry) {
   auto warnings = TakeSoundWarnings();
   ASSERT_EQ(warnings.size(), 1u);
   EXPECT_NE(warnings[0].find("longer than the file"), std::string::npos);
+}
+
+TEST(SoundArchive, SourcesReadTheRealArchiveThroughItsView) {
+  HeadlessPlatform platform;
+  SetPlatform(&platform);
+  TempDir dir;
+  ArchiveWriter writer(ArchiveWriter::Kind::Raw);
+  writer.Add("a.wav", PcmWave(1, 44100, std::vector<int16_t>(3000, 1000)));
+  writer.Add("my song.wav", PcmWave(1, 44100, std::vector<int16_t>(3000, 3000)));
+  writer.Write(dir / "sound.pk2");
+  dir.Write("sound/loose.wav", PcmWave(1, 44100, std::vector<int16_t>(3000, 2000)));
+  TArchive archive(dir / "sound.pk2");
+  archive.SetLooseDir(dir / "sound/");
+  TArchiveSoundView view(archive);
+  TSoundSrc source(&view, dir / "sound/");
+  TSound sound(TSound::RefillMode::Synchronous);
+  sound.AddSource(&source);
+  sound.Enabled = true;
+  std::vector<int16_t> buffer(1500);
+  for (const char* name : {"a.wav", "loose.wav", "my song.wav"}) {
+    // Another reader left the archive on a loose file: the entry still
+    // comes from the archive file.
+    ASSERT_TRUE(archive.SelectEntry("loose.wav"));
+    source.Post({kSoundPlay, name, 0, 1});
+    sound.FillBuffer(buffer.data());
+    sound.FillBuffer(buffer.data());
+    int expected = std::string(name) == "a.wav" ? 1000 : name[0] == 'l' ? 2000 : 3000;
+    EXPECT_EQ(buffer[2 * 500], expected * 253 / 512) << name;
+  }
+  // Names with blanks are quoted in the state text.
+  EXPECT_EQ(source.SaveState(), "\"my song.wav\",0,false,true");
+  SetPlatform(nullptr);
 }
 
 TEST_F(SoundSource, DamagedSoundsPlaySilenceWithAWarningAndNeverHang) {

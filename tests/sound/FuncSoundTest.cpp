@@ -28,6 +28,14 @@ TEST(SoundHelpers, CommandNamesAreLowerCaseWaveNames) {
   EXPECT_EQ(SoundNameStem(Sjis("表.wav")), Sjis("表"));
 }
 
+TEST(SoundHelpers, WithoutSourcesPostsAreDroppedAndQueriesAnswerQuietly) {
+  PostSound(0, kSoundPlay, "m03", 0, 0);
+  PostSound(7, kSoundPlay, "m03", 0, 0);
+  EXPECT_TRUE(IsSoundPlaying(0));
+  EXPECT_EQ(GetSoundState(1), ",0,false,false");
+  EXPECT_EQ(GetSoundRemaining(2), 0);
+}
+
 TEST(SoundHelpers, FindChunkStopsAtItsIdOrTheEnd) {
   using testing::Le32;
   std::string bytes = "fmt " + Le32(3) + "abc" + "LIST" + Le32(2) + "xy" + "data" + Le32(9) + "123";

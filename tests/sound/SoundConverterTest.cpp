@@ -116,6 +116,20 @@ TEST(AdpcmDecoder, ShortBlocksAndBadRecordsNeverReadOutsideTheirBytes) {
   // Capacity is respected: only whole blocks that fit are written.
   EXPECT_EQ(c->Convert(data.data(), data.size(), out.data(), 110), 104u);
 
+  // Extreme coefficients and samples stay in range (no overflow, clamped output).
+  FormatBlock extreme = AdpcmFormat(1, 32, 52, 1);
+  Put16(&extreme[22], 0x8000);
+  Put16(&extreme[24], 0x8000);
+  auto e = MsAdpcmConverter::Create(extreme, &why);
+  ASSERT_TRUE(e) << why;
+  std::vector<uint8_t> loud(32, 0x77);
+  loud[0] = 0;
+  Put16(&loud[1], 0x7FFF);  // delta
+  Put16(&loud[3], 0x8000);  // samples at the bottom of the range
+  Put16(&loud[5], 0x8000);
+  ASSERT_EQ(e->Convert(loud.data(), loud.size(), out.data(), out.size()), 104u);
+  EXPECT_EQ(Get16(&out[4]), 32767);
+
   data[32] = 7;  // names a pair beyond the seven in the table
   EXPECT_THROW(c->Convert(data.data(), data.size(), out.data(), out.size()), DataError);
 

@@ -13,6 +13,10 @@
 #include <vector>
 
 #include "base/Paths.h"
+// jpeglib.h needs size_t and FILE declared before it.
+#include <jpeglib.h>
+#include <cstdio>
+
 #include "base/Picture.h"
 
 namespace vantel::testing {
@@ -130,6 +134,33 @@ inline Picture LibpngDecode(const std::string& png) {
   std::memcpy(out.Data(), pixels->data(), pixels->size());
   delete pixels;
   delete rows;
+  return out;
+}
+
+// A 24-bit picture as JPEG bytes (libjpeg, quality 95).
+inline std::string EncodeJpeg(const Picture& pic) {
+  jpeg_compress_struct c;
+  jpeg_error_mgr err;
+  c.err = jpeg_std_error(&err);
+  jpeg_create_compress(&c);
+  unsigned char* mem = nullptr;
+  unsigned long size = 0;
+  jpeg_mem_dest(&c, &mem, &size);
+  c.image_width = JDIMENSION(pic.Width());
+  c.image_height = JDIMENSION(pic.Height());
+  c.input_components = 3;
+  c.in_color_space = JCS_EXT_BGR;
+  jpeg_set_defaults(&c);
+  jpeg_set_quality(&c, 95, TRUE);
+  jpeg_start_compress(&c, TRUE);
+  while (c.next_scanline < c.image_height) {
+    JSAMPROW row = const_cast<JSAMPROW>(pic.Row(int(c.next_scanline)));
+    jpeg_write_scanlines(&c, &row, 1);
+  }
+  jpeg_finish_compress(&c);
+  jpeg_destroy_compress(&c);
+  std::string out(reinterpret_cast<char*>(mem), size);
+  std::free(mem);
   return out;
 }
 

@@ -1,0 +1,88 @@
+#include "graphics/FuncBmpLoader.h"
+
+#include <optional>
+#include <string>
+
+#include "base/Errors.h"
+#include "base/Paths.h"
+#include "data/ClassArchive.h"
+#include "data/FuncFile.h"
+#include "shell/ClassGlobal.h"
+
+namespace vantel {
+namespace {
+
+// The name without its extension (from the last dot on), lower-cased.
+Bytes BaseName(std::string_view name) {
+  const size_t dot = name.rfind('.');
+  return LowerCase(dot == std::string_view::npos ? name : name.substr(0, dot));
+}
+
+// The loose file `name` under the picture folder, if it exists; names that
+// would leave the folder are never found.
+std::optional<std::string> LooseFile(const std::string& dir, const Bytes& name) {
+  auto path = DataPath(dir, name);
+  if (!path || !FileExists(*path)) return std::nullopt;
+  return FindPath(*path);  // as it is spelt on disk
+}
+
+void Unlock(const Bytes& name) {
+  if (Global && Global->Unlocked.IndexOf(name) < 0) Global->Unlocked.Add(name);
+}
+
+// Decodes an archive entry; false when the archive cannot position it.
+bool LoadEntry(Picture& picture, TArchive& archive, const Bytes& entry, bool jpeg) {
+  if (!archive.SelectEntry(entry) || !archive.Stream()) return false;
+  if (jpeg)
+    LoadJpeg(picture, *archive.Stream(), archive.EntrySize(entry));
+  else
+    LoadPng(picture, *archive.Stream());
+  return true;
+}
+
+}  // namespace
+
+bool LoadImage(Picture& picture, std::string_view name) {
+  const int32_t colour = ColorOf(name);
+  if (colour >= 0) {
+    picture.SetSize(0, 0);
+    picture.SetFillColour(colour);
+    picture.SetPixelFormat(Picture::Format::BGR24);
+    picture.SetHeight(600);
+    picture.SetWidth(800);
+    return true;
+  }
+
+  const Bytes base = BaseName(name);
+  picture.SetHeight(0);
+  picture.SetWidth(0);
+  TArchive* archive = ImageArchive;
+  const std::string looseDir = archive ? archive->LooseDir() : std::string("image/");
+
+  // A picture with a thumbnail companion is a gallery picture: record it.
+  if (archive && archive->IndexOf(base + "_s.png") >= 0) Unlock(base);
+  if (archive && archive->IndexOf(base + "_s.jpg") >= 0) Unlock(base);
+  if (DebugMode && LooseFile(looseDir, base + "_s.png")) Unlock(base);
+
+  // JPEG before PNG.
+  if (archive && archive->IndexOf(base + ".jpg") >= 0 &&
+      LoadEntry(picture, *archive, base + ".jpg", true))
+    return true;
+  if (archive && archive->IndexOf(base + ".png") >= 0 &&
+      LoadEntry(picture, *archive, base + ".png", false))
+    return true;
+
+  const bool jpeg = LooseFile(looseDir, base + ".jpg").has_value();
+  const auto path = LooseFile(looseDir, base + (jpeg ? ".jpg" : ".png"));
+  // A loose file without either extension is no picture: not found, rather
+  // than "found" with nothing in it.
+  if (!path) return false;
+  FileStream file(*path, FileStream::Mode::Read);
+  if (jpeg)
+    LoadJpeg(picture, file, file.Size());
+  else
+    LoadPng(picture, file);
+  return true;
+}
+
+}  // namespace vantel
