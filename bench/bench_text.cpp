@@ -5,13 +5,19 @@
 //                           over a black fill (glyph cache on): the baseline
 //   GlyphRender2xUncached   the same, rasterised afresh every time
 //   LayoutPage400           laying out a 400-letter page (measure, break, justify)
+//   RevealLetter            drawing one letter on the message layer: the 2x glyph,
+//                           the 2x2 coverage average into alpha, marking its cells
+//   RevealPage400           clearing a 640x480 box, adding a 400-letter page and
+//                           revealing all of it (with its ruby)
 //
-// Each benchmark reports `vs_glyph`: its time per iteration over the baseline's.
+// Each benchmark reports `vs_glyph`: its CPU time per iteration over the
+// baseline's (CPU time, since the machine is shared and wall time is noisy).
 #include <benchmark/benchmark.h>
 
-#include <chrono>
+#include <time.h>
 
 #include "base/Bytes.h"
+#include "graphics/ClassFlatText.h"
 #include "graphics/ClassLetter.h"
 #include "platform/FontText.h"
 
@@ -38,30 +44,40 @@ void RenderGlyph(Picture& work, const FontRequest& f, const Bytes& text) {
 
 double baselineNs = 0;
 
+double CpuNs() {
+  timespec ts;
+  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
+  return ts.tv_sec * 1e9 + ts.tv_nsec;
+}
+
 // Times the baseline outside Google Benchmark so every benchmark can divide by it.
 double MeasureBaseline() {
   Picture work(112, 112, Picture::Format::BGR24, 0);
   const FontRequest f = GlyphFont();
   const Bytes& text = Sjis("漢");
   RenderGlyph(work, f, text);
-  long n = 0;
-  const auto t0 = std::chrono::steady_clock::now();
-  auto t1 = t0;
-  do {
-    for (int i = 0; i < 1000; ++i) RenderGlyph(work, f, text);
-    n += 1000;
-    t1 = std::chrono::steady_clock::now();
-  } while (t1 - t0 < std::chrono::milliseconds(300));
-  return std::chrono::duration<double, std::nano>(t1 - t0).count() / n;
+  double best = 0;
+  for (int round = 0; round < 5; ++round) {  // the quietest of five rounds
+    long n = 0;
+    const double t0 = CpuNs();
+    double t1 = t0;
+    do {
+      for (int i = 0; i < 1000; ++i) RenderGlyph(work, f, text);
+      n += 1000;
+      t1 = CpuNs();
+    } while (t1 - t0 < 1e8);
+    const double ns = (t1 - t0) / n;
+    if (round == 0 || ns < best) best = ns;
+  }
+  return best;
 }
 
 // Runs `body` in the benchmark loop and reports its ratio to the baseline.
 template <typename Body>
 void Timed(benchmark::State& state, Body body) {
-  const auto t0 = std::chrono::steady_clock::now();
+  const double t0 = CpuNs();
   for (auto _ : state) body();
-  const double ns =
-      std::chrono::duration<double, std::nano>(std::chrono::steady_clock::now() - t0).count();
+  const double ns = CpuNs() - t0;
   if (state.iterations() > 0 && baselineNs > 0)
     state.counters["vs_glyph"] = ns / static_cast<double>(state.iterations()) / baselineNs;
 }
@@ -118,6 +134,34 @@ void LayoutPage400(benchmark::State& state) {
   });
 }
 BENCHMARK(LayoutPage400);
+
+void RevealLetter(benchmark::State& state) {
+  TFlatText layer(nullptr, &Service());
+  layer.SetBox(0, 0, 640, 160);
+  const Bytes& text = Sjis("漢");
+  Timed(state, [&] {
+    layer.DrawGlyph(100, 20, 0xFFFFFF, 23, text);
+    benchmark::DoNotOptimize(layer.FPicture.Data());
+  });
+}
+BENCHMARK(RevealLetter);
+
+void RevealPage400(benchmark::State& state) {
+  TFlatText layer(nullptr, &Service());
+  layer.SetBox(0, 0, 640, 480);
+  layer.FLetters.ApplyTag("*font,size,23,name," + Sjis("ＭＳ 明朝"));
+  const Bytes page = Page400();
+  layer.AddText(page);
+  layer.RevealAll();
+  state.counters["full"] = layer.FFull;
+  Timed(state, [&] {
+    layer.ClearPage();
+    layer.AddText(page);
+    layer.RevealAll();
+    benchmark::DoNotOptimize(layer.FPicture.Data());
+  });
+}
+BENCHMARK(RevealPage400);
 
 }  // namespace
 }  // namespace vantel

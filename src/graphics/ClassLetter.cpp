@@ -2,77 +2,11 @@
 
 #include <algorithm>
 
+#include "data/FuncFile.h"
+
 namespace vantel {
 
 namespace {
-
-// Field n of a tag line read as comma text: leading blanks skipped, a field
-// in double quotes runs to the closing quote (a doubled quote is one quote),
-// an unquoted field ends at a comma or any byte <= 32, blanks around commas
-// are skipped, and a comma at the very end adds an empty field.
-// Double-byte trail bytes are never <= 32, a comma or a quote, so the bytes
-// can be scanned one by one.
-Bytes TagField(std::string_view s, int n) {
-  auto blank = [&](size_t i) {
-    return i < s.size() && static_cast<unsigned char>(s[i]) >= 1 &&
-           static_cast<unsigned char>(s[i]) <= 32;
-  };
-  size_t p = 0;
-  while (blank(p)) ++p;
-  int field = 0;
-  while (p < s.size() && s[p] != '\0') {
-    Bytes value;
-    if (s[p] == '"') {
-      ++p;
-      while (p < s.size()) {
-        if (s[p] == '"') {
-          if (p + 1 < s.size() && s[p + 1] == '"') {
-            value += '"';
-            p += 2;
-            continue;
-          }
-          ++p;
-          break;
-        }
-        value += s[p++];
-      }
-    } else {
-      const size_t from = p;
-      while (p < s.size() && static_cast<unsigned char>(s[p]) > 32 && s[p] != ',') ++p;
-      value.assign(s.substr(from, p - from));
-    }
-    if (field++ == n) return value;
-    while (blank(p)) ++p;
-    if (p < s.size() && s[p] == ',') {
-      if (p + 1 >= s.size()) return Bytes();  // a comma at the end: one more, empty field
-      do ++p;
-      while (blank(p));
-    }
-  }
-  return Bytes();
-}
-
-// A colour name or #RRGGBB as 0x00BBGGRR; -1 when the text names no colour,
-// 0 for a '#' text with digits that are not hexadecimal.
-Colour TagColour(std::string_view text) {
-  static const struct {
-    const char* name;
-    const char* hex;
-  } kNames[] = {{"black", "#000000"}, {"white", "#FFFFFF"}, {"red", "#FF0000"},
-                {"blue", "#0000FF"},  {"green", "#00FF00"}, {"yellow", "#FFFF00"},
-                {"gray", "#808080"}};
-  if (text.empty()) return -1;
-  for (const auto& c : kNames)
-    if (text == c.name) text = c.hex;
-  if (text[0] != '#') return -1;
-  // Blue pair first: characters 6-7, then 4-5, then 2-3 (1-based), as far as the text reaches.
-  Bytes hex;
-  for (size_t from : {5u, 3u, 1u})
-    if (from < text.size()) hex += text.substr(from, 2);
-  int32_t v = 0;
-  if (hex.empty() || !TryStrToInt("$" + hex, v)) return 0;
-  return v;
-}
 
 bool IsNoStart(const Bytes& t) {
   static const char* const kNoStart[] = {"\x82\xC1", "\x82\xE1", "\x82\xE3", "\x82\xE5", "\x83\x62",
@@ -132,7 +66,7 @@ void Tletters::DeleteLetter(int index) {
 }
 
 void Tletters::ApplyTag(std::string_view line) {
-  const Bytes tag = TagField(line, 0);
+  const Bytes tag = CommaField(line, 0);
   if (tag == "*i") {
     FMeasure.Style |= kStyleItalic;
   } else if (tag == "*/i") {
@@ -143,10 +77,10 @@ void Tletters::ApplyTag(std::string_view line) {
     FMeasure.Style &= ~kStyleBold;
   } else if (tag == "*font") {
     for (int k = 0; k <= 5; ++k) {
-      const Bytes key = TagField(line, 2 * k + 1);
-      const Bytes value = TagField(line, 2 * k + 2);
+      const Bytes key = CommaField(line, 2 * k + 1);
+      const Bytes value = CommaField(line, 2 * k + 2);
       if (key == "color")
-        FMeasure.Color = TagColour(value);
+        FMeasure.Color = ColorOf(value);
       else if (key == "size")
         FMeasure.Height = StrToIntDef(value, 0);
       else if (key == "name")
@@ -154,7 +88,7 @@ void Tletters::ApplyTag(std::string_view line) {
     }
   } else if (tag == "*r") {
     FRubyCounter = 1;
-    FRubyText = TagField(line, 2);
+    FRubyText = CommaField(line, 2);
   } else if (tag == "*/r") {
     FRubyCounter = 0;
   }
@@ -170,8 +104,9 @@ void Tletters::AddLetters(std::string_view text) {
   for (size_t p = 0; p < text.size();) {
     const size_t len =
         IsLeadByte(static_cast<unsigned char>(text[p])) && p + 1 < text.size() ? 2 : 1;
-    TLet l;
-    l.Text.assign(text.substr(p, len));
+    FLetters.emplace_back();
+    TLet& l = FLetters.back();
+    l.Text = Bytes(text.data() + p, len);
     p += len;
     l.Width = measure_->Measure(font, l.Text).width;
     if (FRubyCounter == 0) {
@@ -188,7 +123,6 @@ void Tletters::AddLetters(std::string_view text) {
     l.Color = FMeasure.Color;
     l.Style = FMeasure.Style;
     l.Size = std::clamp(FMeasure.Height, 10, 56);  // measured at the unclamped height
-    FLetters.push_back(std::move(l));
   }
 }
 

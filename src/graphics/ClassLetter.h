@@ -11,7 +11,8 @@
 // broken line is stretched to the full width. A letter whose X is 0 begins a
 // line; vertical placement is the text layer's business.
 //
-// Depends on: the text service (measuring only), base byte strings.
+// Depends on: the text service (measuring only), CommaField and ColorOf
+// (data/FuncFile), base byte strings.
 // Fails: never; any text is laid out. A line with no permitted break point is
 // broken at the letter that overflows it, so layout always moves forward.
 #pragma once

@@ -177,7 +177,8 @@ struct FontText::Impl {
   std::unordered_map<GlyphKey, Glyph, GlyphKeyHash> glyphs;
   size_t cachedBytes = 0;
   bool cacheOn = true;
-  Glyph scratch;  // the glyph in use when caching is off
+  const Resolution* basic = nullptr;  // the default face, plain, for CP932
+  Glyph scratch;                      // the glyph in use when caching is off
 
   ~Impl() {
     for (auto& [key, info] : faces) FT_Done_Face(info->face);  // frees its sizes too
@@ -283,6 +284,13 @@ struct FontText::Impl {
     Resolution r;
     FontText::Resolved fallbackInfo;
     r.fallback = MatchDefault(false, font.bold, font.italic, font.codePage, fallbackInfo);
+    if (!r.fallback && basic) {
+      // No such style or language anywhere: the plain default face, styled by hand.
+      r.fallback = basic->primary;
+      fallbackInfo = basic->info;
+      fallbackInfo.syntheticBold = font.bold && !basic->primary->bold;
+      fallbackInfo.syntheticItalic = font.italic && !basic->primary->italic;
+    }
     if (!r.fallback) throw Error("no usable font is installed (fonts-noto-cjk is expected)");
     r.fallbackStyle = (fallbackInfo.syntheticBold ? 1 : 0) | (fallbackInfo.syntheticItalic ? 2 : 0);
 
@@ -434,8 +442,9 @@ FontText::FontText() : impl_(std::make_unique<Impl>()) {
   if (FT_Init_FreeType(&impl_->lib) != 0) throw Error("FreeType cannot start");
   impl_->config = FcInitLoadConfigAndFonts();
   if (!impl_->config) throw Error("fontconfig cannot start");
-  // Fails early, with a clear message, on a machine without fonts.
-  impl_->Resolve(FontRequest{});
+  // Fails early, with a clear message, on a machine without fonts; once this
+  // worked, every later request finds at least this face.
+  impl_->basic = &impl_->Resolve(FontRequest{});
 }
 
 FontText::~FontText() = default;

@@ -4,6 +4,7 @@
 #include "base/Paths.h"
 #include "data/ClassArchive.h"
 #include "data/FuncFile.h"
+#include "shell/ClassGlobal.h"
 
 namespace vantel {
 namespace {
@@ -47,17 +48,23 @@ const Bytes& ChapterTitleOf(int chapter) {
   return Gbk(kChapterTitles[chapter - 1]);
 }
 
+Bytes ScriptBaseName(std::string_view name) {
+  return LowerCase(WithoutExtension(FileNamePart(name)));
+}
+
 void TCodeRed::Load(std::string_view name) {
-  const Bytes base = LowerCase(WithoutExtension(FileNamePart(name)));
+  const Bytes base = ScriptBaseName(name);
   const Bytes file = base + ".vxs";
   Bytes text;
-  if (ScriptArchive && ScriptArchive->IndexOf(file) >= 0) {
-    text = ScriptArchive->ReadText(file);
+  TArchive* archive = ScriptArchive ? ScriptArchive : vantel::ScriptArchive;
+  if (archive && archive->IndexOf(file) >= 0) {
+    text = archive->ReadText(file);
   } else if (auto path = DataPath(ScriptDir, file); path && FileExists(*path)) {
     text = ReadPackedFile(*path);
   }
   ScriptName = base;
-  if (GlobalScriptName) *GlobalScriptName = ScriptName;
+  if (Bytes* global = GlobalScriptName ? GlobalScriptName : Global ? &Global->ScriptName : nullptr)
+    *global = ScriptName;
   Position = 0;
   Tokenize(text);
   if (const ChapterInfo* c = FindChapter(ScriptName)) {
