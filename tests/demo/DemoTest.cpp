@@ -20,6 +20,7 @@
 #include "demo/gen/Synth.h"
 #include "demo/gen/WaveWrite.h"
 #include "graphics/FuncBmpLoader.h"
+#include "script/ClassCodeBlue.h"
 #include "script/ClassCodeRed.h"
 #include "sound/SoundConverter.h"
 #include "support/TempDir.h"
@@ -344,7 +345,8 @@ TEST(DemoData, StoryScriptsUseEveryCommandAndNameOnlyWhatExists) {
   for (const auto& [file, label] : jumps) {
     ASSERT_TRUE(lines.count(file)) << "jump to unknown script " << file;
     if (label.empty()) {
-      // A jump to a file resumes at its second token: the first must be a comment.
+      // Some players resume a jump into a file at its second token, ours at
+      // its first: the first is a comment, so both read the same story.
       EXPECT_EQ(lines[file][0].rfind("<!", 0), 0u) << file;
     } else {
       EXPECT_TRUE(markers[file].count(label)) << file << "#" << label;
@@ -529,6 +531,53 @@ TEST(DemoData, PackedArchivesLoadThroughThePlayersReaders) {
     ASSERT_GT(red.Count(), 50) << chapters[i];
     EXPECT_EQ(red[0].substr(0, 2), "<!") << chapters[i];
   }
+}
+
+TEST(DemoData, TheInterpreterRunsTheStoryFromTheFirstChapterToTheCredits) {
+  const std::string game = VANTEL_GAME_DIR;
+  if (!FileExists(game + "/script.chs"))
+    GTEST_SKIP() << "the archives are made once vxtool can pack";
+  TArchive scripts(game + "/script.chs"), images(game + "/image.pk2");
+  TCodeBlue blue;
+  blue.ScriptArchive = &scripts;
+  blue.ScriptDir = kDemo + "/no-loose-scripts/";
+  blue.Load(FromUtf8("脚本1"));
+  std::set<std::string> kinds;
+  std::set<int> chapters;
+  std::vector<std::string> last;
+  int texts = 0;
+  for (int steps = 0; steps < 5000; ++steps) {
+    const Bytes action = blue.Step();
+    if (action.empty()) break;
+    std::vector<std::string> f;
+    for (size_t at = 0, crlf; (crlf = action.find("\r\n", at)) != std::string::npos; at = crlf + 2)
+      f.push_back(action.substr(at, crlf - at));
+    ASSERT_FALSE(f.empty());
+    kinds.insert(f[0]);
+    chapters.insert(blue.ChapterNumber);
+    const std::string where = ToUtf8(blue.ScriptName) + ":" + std::to_string(blue.CurrentLine);
+    if (f[0] == "flat" && f[2] != "off" && f[3][0] != '#') {
+      EXPECT_TRUE(images.IndexOf(f[3] + ".jpg") >= 0 || images.IndexOf(f[3] + ".png") >= 0)
+          << where << " " << f[3];
+    }
+    if (f[0] == "box") {
+      EXPECT_GE(StrToIntDef(f[1], -1), 0) << where;
+      EXPECT_LE(StrToIntDef(f[1], -1), 7) << where;
+    }
+    if ((f[0] == "key" || f[0] == "wait") && f.size() > 3) ++texts;
+    last.push_back(f[0]);
+    if (f[0] == "end") break;
+  }
+  for (int i = 0; i < blue.Errors.Count(); ++i)
+    ADD_FAILURE() << "script error: " << ToUtf8(blue.Errors[i]);
+  ASSERT_GE(last.size(), 2u);
+  EXPECT_EQ(last[last.size() - 2], "scroll");
+  EXPECT_EQ(last.back(), "end");
+  EXPECT_EQ(chapters, (std::set<int>{0, 1, 2, 3, 4, 5, 6, 7, 8}));
+  for (const char* k :
+       {"flat", "wipe", "key", "wait", "white", "box", "pagefeed", "clear", "scroll", "end"})
+    EXPECT_TRUE(kinds.count(k)) << "no " << k << " action";
+  EXPECT_GT(texts, 150);  // a story of some length, not a skeleton
 }
 
 }  // namespace
