@@ -283,9 +283,10 @@ int TCodeBlue::FindLabel(std::string_view label) {
 void TCodeBlue::Jump() {
   const JumpTarget target = SplitHref(Attr("href", ""));
   if (!target.file.empty()) {
+    // Load leaves Position at 0 and the step's advance moves it on, so a jump
+    // to a script without a (found) label resumes at its second token: scripts
+    // written for this player rely on their first token being passed over.
     Load(target.file);
-    // The step's advance then lands on the new script's first token.
-    Position = -1;
   }
   if (!target.label.empty()) {
     const int at = FindLabel(target.label);

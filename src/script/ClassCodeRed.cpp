@@ -1,5 +1,7 @@
 #include "script/ClassCodeRed.h"
 
+#include <array>
+
 #include "base/Errors.h"
 #include "base/Paths.h"
 #include "data/ClassArchive.h"
@@ -95,7 +97,22 @@ void TCodeRed::Tokenize(std::string_view text) {
     lineHasChars = inTag = storyText = inQuotes = false;
     ++line;
   };
+  // Bytes that change the state; every other byte only joins the token.
+  static constexpr auto kSpecial = [] {
+    std::array<bool, 256> t{};
+    for (unsigned char c : {'\n', '\r', '"', '<', '>'}) t[c] = true;
+    return t;
+  }();
   for (size_t i = 0; i < text.size(); ++i) {
+    if (!kSpecial[static_cast<unsigned char>(text[i])]) {
+      size_t end = i + 1;
+      while (end < text.size() && !kSpecial[static_cast<unsigned char>(text[end])]) ++end;
+      token.append(text.data() + i, end - i);
+      lineHasChars = true;
+      if (!inTag) storyText = true;
+      i = end - 1;
+      continue;
+    }
     const char c = text[i];
     // CR LF, CR and LF each end one line.
     if (c == '\n') {

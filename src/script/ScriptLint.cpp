@@ -286,7 +286,7 @@ class Checker {
     if (!target.file.empty()) {
       auto it = scripts_.find(ScriptBaseName(target.file));
       if (it == scripts_.end()) return {nullptr, 0};
-      to = {it->second.get(), 0};
+      to = {it->second.get(), 1};  // the first token of a script jumped to is passed over
     }
     if (!target.label.empty())
       if (const int at = to.script->code.FindLabel(target.label); at >= 0) to.next = at + 1;
@@ -332,7 +332,17 @@ class Checker {
       Report("the jump to " + Quoted(href) +
              " loops for ever without reaching a command the story waits for; the player ends "
              "the script there");
-    if (target.label.empty()) return;
+    if (target.label.empty()) {
+      // The player passes over the first token of a script it jumps to.
+      if (into != &self && into->code.Count() > 0) {
+        probe_.ParseToken(into->code[0]);
+        const Bytes& c = probe_.Command;
+        if (c != "*!" && c != "*marker" && c != "*calc" && c != "*movie" && c != "*starttimer")
+          Report("the jump to " + Quoted(href) + " passes over the first token of " + into->File() +
+                 ", " + Quoted(into->code[0]) + "; start that script with a comment <!>");
+      }
+      return;
+    }
     const int at = into->code.FindLabel(target.label);
     const std::string where = into == &self ? "" : " in " + into->File();
     if (at >= 0) {
@@ -349,7 +359,7 @@ class Checker {
              std::to_string(into->code.Tag(folded)) + where + ")");
     else
       Report("no label " + Quoted(target.label) + (where.empty() ? "" : where) +
-             "; the story goes on " + (into == &self ? "after the jump" : "from its start"));
+             "; the story goes on " + (into == &self ? "after the jump" : "from its second token"));
   }
 
   const std::map<Bytes, std::unique_ptr<Script>>& scripts_;

@@ -154,9 +154,23 @@ TEST_F(LintGame, JumpLoopsThatNeverWaitAreFound) {
                        "the story waits for; the player ends the script there",
                        "pong.vxs:2: the jump to \"ping#\" loops for ever without reaching a "
                        "command the story waits for; the player ends the script there",
+                       "pong.vxs:2: the jump to \"ping#\" passes over the first token of ping.vxs, "
+                       "\"<bgm src=m01 mode=on>\"; start that script with a comment <!>",
                        "story.vxs:4: the jump to \"#m\" loops for ever without reaching a command "
                        "the story waits for; the player ends the script there",
                    }));
+}
+
+TEST_F(LintGame, RandomScriptsAreReadWithoutFailing) {
+  const Bytes alphabet = "<>\"{}= \r\na#*/krbgmsxe" + Sjis("マ");
+  uint32_t seed = 99;
+  auto next = [&] { return (seed = seed * 1103515245 + 12345) >> 16; };
+  for (int round = 0; round < 200; ++round) {
+    Bytes text;
+    for (size_t i = 0, n = next() % 300; i < n; ++i) text += alphabet[next() % alphabet.size()];
+    lint_.AddScript("r" + std::to_string(round % 3), text);
+    for (const LintFinding& f : lint_.Run()) ASSERT_GE(f.line, 1);
+  }
 }
 
 TEST(LintSources, ArchivesDirectoriesAndEncodings) {
@@ -173,7 +187,10 @@ TEST(LintSources, ArchivesDirectoriesAndEncodings) {
   ScriptLint game;
   AddScriptsFrom(game, dir / "game");
   EXPECT_EQ(game.ScriptCount(), 2u);
-  EXPECT_EQ(Formatted(game.Run()), Lines{"extra.vxs:1: unknown command <fault>"});
+  EXPECT_EQ(Formatted(game.Run()),
+            (Lines{"extra.vxs:1: unknown command <fault>",
+                   "脚本1.vxs:1: the jump to \"extra\" passes over the first token of extra.vxs, "
+                   "\"<fault>\"; start that script with a comment <!>"}));
 
   // A directory of loose scripts: UTF-8, CP932 and packed files.
   dir.Write("story/utf8.vxs", "「{x}」<k>");
