@@ -345,8 +345,8 @@ TEST(DemoData, StoryScriptsUseEveryCommandAndNameOnlyWhatExists) {
   for (const auto& [file, label] : jumps) {
     ASSERT_TRUE(lines.count(file)) << "jump to unknown script " << file;
     if (label.empty()) {
-      // Some players resume a jump into a file at its second token, ours at
-      // its first: the first is a comment, so both read the same story.
+      // A jump into a file resumes at its second token: the first must be a
+      // comment, or what it does would be skipped.
       EXPECT_EQ(lines[file][0].rfind("<!", 0), 0u) << file;
     } else {
       EXPECT_TRUE(markers[file].count(label)) << file << "#" << label;
