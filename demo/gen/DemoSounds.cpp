@@ -55,15 +55,15 @@ std::string Encode(Codec codec, const Pcm& pcm, const std::string& workDir,
 
 struct Track {
   const char* stem;
-  TuneSpec tune;
+  TunePlan tune;
   Codec codec;
   int channels;
 };
 
-TuneSpec Tune(uint32_t seed, double seconds, int bpm, int root, bool minor,
+TunePlan Tune(uint32_t seed, double seconds, int bpm, int root, bool minor,
               std::vector<int> progression, bool pad, bool arp, bool drums, bool bells, Voice lead,
               double density = 0.7, int step = 2) {
-  TuneSpec t;
+  TunePlan t;
   t.seed = seed;
   t.seconds = seconds;
   t.bpm = bpm;
@@ -117,7 +117,7 @@ std::vector<Track> Tracks() {
 // The song: a ballad whose phrases are spoken by espeak-ng, each at the
 // pitch of its place in the tune.
 std::string MakeSong(const std::string& workDir) {
-  TuneSpec t =
+  TunePlan t =
       Tune(25, 36, 84, 60, false, {0, 5, 3, 4}, true, true, false, true, Voice::Pluck, 0.3, 1);
   Mix mix = RenderTune(t);
   static const char* const kLines[] = {

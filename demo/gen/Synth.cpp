@@ -197,27 +197,27 @@ Pcm Mix::ToPcm(int channels, double peak) const {
   return pcm;
 }
 
-Mix RenderTune(const TuneSpec& spec) {
+Mix RenderTune(const TunePlan& plan) {
   static const int kMajor[7] = {0, 2, 4, 5, 7, 9, 11};
   static const int kMinor[7] = {0, 2, 3, 5, 7, 8, 10};
-  const int* scale = spec.minor ? kMinor : kMajor;
+  const int* scale = plan.minor ? kMinor : kMajor;
   auto degreeNote = [&](int degree) {
     const int oct = degree >= 0 ? degree / 7 : -((6 - degree) / 7);
-    return spec.root + scale[degree - oct * 7] + 12 * oct;
+    return plan.root + scale[degree - oct * 7] + 12 * oct;
   };
-  Rng rng(spec.seed);
-  const double beat = 60.0 / spec.bpm;
+  Rng rng(plan.seed);
+  const double beat = 60.0 / plan.bpm;
   const double bar = beat * 4;
   // Whole bars only, so a looping track comes round on the beat.
-  const int bars = std::max(1, static_cast<int>(spec.seconds / bar));
+  const int bars = std::max(1, static_cast<int>(plan.seconds / bar));
   Mix mix(bars * bar);
   std::vector<std::pair<int, int>>
       motif;  // per melody slot: scale step from the chord root, length
   for (int b = 0; b < bars; ++b) {
     const double t0 = b * bar;
-    const int deg = spec.progression[b % spec.progression.size()];
+    const int deg = plan.progression[b % plan.progression.size()];
     const int chord[3] = {degreeNote(deg), degreeNote(deg + 2), degreeNote(deg + 4)};
-    if (spec.pad)
+    if (plan.pad)
       for (int i = 0; i < 3; ++i)
         mix.Note(Voice::Pad, t0, bar * 0.95, MidiFreq(chord[i]), 0.10, -0.5 + 0.5 * i);
     for (int q = 0; q < 4; ++q) {
@@ -225,29 +225,29 @@ Mix RenderTune(const TuneSpec& spec) {
       mix.Note(Voice::Bass, t0 + q * beat, beat * 0.8, MidiFreq(chord[0] - 24 + (onBeat ? 0 : 7)),
                0.22);
     }
-    if (spec.arp)
+    if (plan.arp)
       for (int e = 0; e < 8; ++e)
         mix.Note(Voice::Pluck, t0 + e * beat / 2, beat / 2,
                  MidiFreq(chord[e % 3] + 12 * (e / 3 % 2)), 0.07, 0.6);
-    if (spec.drums)
+    if (plan.drums)
       for (int e = 0; e < 8; ++e) {
         if (e % 4 == 0) mix.Kick(t0 + e * beat / 2, 0.35);
         mix.Noise(rng, t0 + e * beat / 2, 0.06, e % 4 == 2 ? 0.12 : 0.05, 0.9, 0.002, 0.3);
       }
-    if (spec.bells && b % 2 == 0)
+    if (plan.bells && b % 2 == 0)
       mix.Note(Voice::Bell, t0, bar, MidiFreq(chord[2] + 12), 0.08, -0.4);
-    if (spec.melody && b % 8 != 7) {
+    if (plan.melody && b % 8 != 7) {
       // A two-bar phrase is heard twice (the second time over other
       // chords, so it moves with the harmony) before a new one is made:
       // repetition is what makes a line sound like a tune.
-      const int slots = 4 * spec.melodyStep;
+      const int slots = 4 * plan.melodyStep;
       if (b % 4 == 0) {
         motif.assign(2 * slots, {-1, 0});
         int step = 0;
         for (int s = 0; s < 2 * slots; ++s) {
-          if (rng.Uniform() > spec.melodyDensity) continue;
+          if (rng.Uniform() > plan.melodyDensity) continue;
           step += rng.Below(5) - 2;
-          if (s % spec.melodyStep == 0 && rng.Uniform() < 0.5)
+          if (s % plan.melodyStep == 0 && rng.Uniform() < 0.5)
             step = 2 * rng.Below(3);  // a chord tone
           step = std::clamp(step, -3, 6);
           motif[s] = {step, 1 + rng.Below(2)};
@@ -256,8 +256,8 @@ Mix RenderTune(const TuneSpec& spec) {
       for (int s = 0; s < slots; ++s) {
         const auto [step, length] = motif[(b % 2) * slots + s];
         if (step < 0 && length == 0) continue;
-        const double len = beat / spec.melodyStep * length;
-        mix.Note(spec.lead, t0 + s * beat / spec.melodyStep, len,
+        const double len = beat / plan.melodyStep * length;
+        mix.Note(plan.lead, t0 + s * beat / plan.melodyStep, len,
                  MidiFreq(degreeNote(deg + 7 + step)), 0.16, -0.2);
       }
     }

@@ -61,7 +61,7 @@ class Mix {
 double MidiFreq(double note);
 
 // A tune: chords, bass, arpeggio, melody and drums over a progression.
-struct TuneSpec {
+struct TunePlan {
   uint32_t seed = 1;
   double seconds = 20;
   int bpm = 90;
@@ -73,6 +73,6 @@ struct TuneSpec {
   double melodyDensity = 0.7;  // chance that a melody slot sounds
   int melodyStep = 2;          // melody slots per beat
 };
-Mix RenderTune(const TuneSpec& spec);
+Mix RenderTune(const TunePlan& plan);
 
 }  // namespace vantel::demo
