@@ -204,6 +204,7 @@ void SdlPlatform::GetWindowPosition(int& left, int& top) {
 
 void SdlPlatform::SetFullScreen(bool on) {
   if (!window_) return;
+  fullScreen_ = on;
   // Without a display-mode change, full screen covers the desktop and the
   // picture is scaled; with one, the window takes the changed mode.
   SDL_SetWindowFullscreen(
@@ -363,6 +364,10 @@ void SdlPlatform::RestoreDisplayMode() {
 }
 
 ScreenRect SdlPlatform::ScreenSize() {
+  // In full screen the picture is scaled to fit the screen, so the screen as
+  // the scenes centre themselves on is the picture's own space: they sit at
+  // 0, 0 and the scaling letterboxes them in the middle.
+  if (fullScreen_ && window_) return {0, 0, width_, height_};
   SDL_Rect r{0, 0, 0, 0};
   if (InitVideo()) SDL_GetDisplayBounds(0, &r);
   return {r.x, r.y, r.w, r.h};

@@ -1,7 +1,9 @@
 // The real platform: an SDL2 window with a renderer and a streaming texture
 // of the 800x600 frame, SDL input and message boxes, display modes, and the
 // single-instance check. Full screen shows the picture scaled to fit the
-// screen with its aspect kept; pointer coordinates come back in frame space.
+// screen with its aspect kept; pointer coordinates come back in frame space,
+// and ScreenSize reports that space (the picture's size) while full screen
+// is on, so scenes that centre themselves on the screen stay at 0, 0.
 #pragma once
 
 #include <memory>
@@ -58,6 +60,7 @@ class SdlPlatform : public Platform {
   int width_ = 800, height_ = 600;
   int instanceSocket_ = -1;  // listening socket of the single-instance check
   bool modeChanged_ = false;
+  bool fullScreen_ = false;
   bool videoInit_ = false;
 };
 
