@@ -48,3 +48,21 @@ TEST_F(SdlPlatformTest, SecondInstanceFindsTheFirst) {
 
 }  // namespace
 }  // namespace vantel
+
+namespace vantel {
+namespace {
+
+TEST_F(SdlPlatformTest, FullScreenScreenIsThePicturesSpace) {
+  const ScreenRect desktop = platform_->ScreenSize();
+  platform_->SetFullScreen(true);
+  // Scenes centre on the screen size; the picture is scaled, so they must
+  // find it to be the picture's own size and stay at 0, 0.
+  const ScreenRect full = platform_->ScreenSize();
+  EXPECT_EQ(full.width, 800);
+  EXPECT_EQ(full.height, 600);
+  platform_->SetFullScreen(false);
+  EXPECT_EQ(platform_->ScreenSize().width, desktop.width);
+}
+
+}  // namespace
+}  // namespace vantel
