@@ -84,7 +84,6 @@ TEST_F(MusicRoomTest, PlaysTheTracksInTurnRoundTheList) {
   EXPECT_EQ(Mixed(1), SoundCommandName(Sjis("SE_01_スロット差込")));
   EXPECT_EQ(r.Marker->FTop, TSoundlib::TrackTop(0) + 2);
   EXPECT_TRUE(r.Marker->FVisible);
-  EXPECT_EQ(r.Marker->FLeft, 229);
   const char* order[] = {"m05",  "m04", "m06", "m01", "m07", "m02", "m10", "m03",
                          "m08b", "m09", "m11", "m12", "m13", "uta", "m05"};
   for (int i = 0; i < 15; ++i) {
@@ -119,11 +118,6 @@ TEST_F(MusicRoomTest, AClickRestartsATrackAndTheReturnButtonLeaves) {
   EXPECT_EQ(Mixed(1), SoundCommandName(Sjis("SE_01_スロット差込")));
   room_.reset();
   EXPECT_EQ(Mixed(0, 60), "");  // faded out with the scene
-}
-
-TEST_F(MusicRoomTest, RegisteredAsSceneFive) {
-  RegisterMusicRoomScene();
-  EXPECT_TRUE(SceneRegistered(kSceneMusicRoom));
 }
 
 }  // namespace
