@@ -22,9 +22,8 @@ constexpr const char* kTrackStems[TSoundlib::kTracks] = {"m05", "m04", "m06", "m
 // The title pictures of the tracks, in track order; each has the looks _01
 // (idle), _02 (over) and _03 (pressed).
 constexpr const char* kTitleStems =
-    "sound_track01,sound_track02,sound_track03,sound_track04,sound_track05,sound_track06,"
-    "sound_track07,sound_track08,sound_track09,sound_track10,sound_track11,sound_track12,"
-    "sound_track13,sound_track14";
+    "sound_m05,sound_m04,sound_m06,sound_m01,sound_m07,sound_m02,sound_m10,sound_m03,sound_m08b,"
+    "sound_m09,sound_m11,sound_m12,sound_m13,sound_uta";
 
 constexpr const char* kMarkerLooks =
     "option_01,option_02,option_03,option_04,option_05,option_06,option_07,option_08,option_09,"

@@ -28,12 +28,9 @@ class MusicRoomTest : public testing::SceneFixture {
       std::snprintf(name, sizeof name, "option_%02d", n);
       AddPicture(name, 16, 16, 0xFFFFFF);
     }
-    for (int i = 1; i <= 14; ++i)
-      for (int look = 1; look <= 3; ++look) {
-        char name[32];
-        std::snprintf(name, sizeof name, "sound_track%02d_%02d", i, look);
-        AddPicture(name, 120, 20, 0x202020 * look);
-      }
+    for (const Bytes& stem : TSoundlib::TrackStems())
+      for (const char* look : {"_01", "_02", "_03"})
+        AddPicture("sound_" + stem + look, 120, 20, 0x202020);
     OpenImages();
     for (const Bytes& stem : TSoundlib::TrackStems())
       dir.Write("sound/" + stem + ".wav",
