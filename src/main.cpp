@@ -17,9 +17,12 @@
 #include <filesystem>
 #include <string>
 
+#include "graphics/Class_Scroll.h"
 #include "platform/sdl/SdlPlatform.h"
+#include "scenes/Class_CGlib.h"
 #include "scenes/Class_End.h"
 #include "scenes/Class_LOGO.h"
+#include "scenes/Class_Sound.h"
 #include "script/Class_Story.h"
 #include "shell/Class_Title.h"
 #include "shell/UnitVantel.h"
@@ -74,6 +77,9 @@ int main(int argc, char** argv) {
   vantel::RegisterTitleScene();
   vantel::RegisterStoryScene();
   vantel::RegisterEndScene();
+  vantel::RegisterGalleryScene();
+  vantel::RegisterMusicRoomScene();
+  vantel::RegisterScrollScene();
   vantel::SetVantelHooks(vantel::WithStoryHooks({}));
   // The title's load button opens the load dialog once there is one.
   if (vantel::GetVantelHooks().loadDialog)
