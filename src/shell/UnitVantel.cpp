@@ -74,7 +74,8 @@ bool IsSeparator(int id) {
   return id == TVantel::kN9 || id == TVantel::kN2 || id == TVantel::kN6 || id == TVantel::kN11;
 }
 
-// An item whose work lives in a dialog that is not installed cannot be used.
+// An item whose work lives in a dialog or scene that is not installed cannot
+// be used (a switch to a scene that does not exist would end the program).
 bool HookPresent(int id) {
   const VantelHooks& h = GetVantelHooks();
   switch (id) {
@@ -84,6 +85,8 @@ bool HookPresent(int id) {
       return static_cast<bool>(h.loadDialog);
     case TVantel::kPopUpT:
       return static_cast<bool>(h.settingsDialog);
+    case TVantel::kPopupM:  // the message log is a scene of its own
+      return SceneRegistered(kSceneMessageLog);
     default:
       return true;
   }

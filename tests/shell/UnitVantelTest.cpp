@@ -386,8 +386,14 @@ TEST_F(VantelTest, MenuEnablingFollowsTheSceneAndTheInstalledDialogs) {
 
   SwitchTo(kSceneStory);
   v.PopupMenu1Popup();
-  EXPECT_EQ(enabled(v).size(), 10u);  // everything in the story
-  state = 3;                          // a transition is running
+  EXPECT_EQ(enabled(v).size(), 10u);         // everything in the story
+  RegisterScene(kSceneMessageLog, nullptr);  // no log scene: no way to it
+  v.HandleEvent(Key(InputEvent::Kind::KeyDown, 'M', kCtrl));
+  EXPECT_FALSE(v.MenuItems()[V::kPopupM].enabled);
+  Global->SetActive(true);
+  Rounds(1);
+  EXPECT_EQ(Main->SceneNo, kSceneStory);
+  state = 3;  // a transition is running
   v.PopupMenu1Popup();
   EXPECT_FALSE(v.ItemEnabled(V::kPopUpP));
   EXPECT_FALSE(v.ItemEnabled(V::kPopupM));
