@@ -351,6 +351,12 @@ bool SdlPlatform::TestDisplayMode(const DisplayMode& mode) {
 
 bool SdlPlatform::ApplyDisplayMode(const DisplayMode& mode) {
   if (!window_ || !TestDisplayMode(mode)) return false;
+  // On a modern desktop, full screen scales the picture over the desktop's own
+  // mode, which looks the same as an 800x600 mode without making the monitor
+  // resync and the other windows rearrange. VANTEL_MODE_SWITCH=1 asks for the
+  // real mode change.
+  const char* realSwitch = std::getenv("VANTEL_MODE_SWITCH");
+  if (!realSwitch || std::string(realSwitch) != "1") return true;
   SDL_DisplayMode want{0, mode.width, mode.height, mode.frequency, nullptr}, got;
   SDL_GetClosestDisplayMode(0, &want, &got);
   if (SDL_SetWindowDisplayMode(window_, &got) != 0) return false;
