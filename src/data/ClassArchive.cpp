@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <functional>
 
+#include "base/Endian.h"
 #include "base/Errors.h"
 #include "base/Paths.h"
 #include "data/FuncFile.h"
@@ -44,8 +45,7 @@ void TArchive::Open() {
   std::string dir(static_cast<size_t>(count) * 12, '\0');
   f.ReadExact(dir.data(), dir.size(), path_ + ": directory");
   auto word = [&](size_t at) {
-    const auto* b = reinterpret_cast<const unsigned char*>(dir.data() + at);
-    return static_cast<int32_t>(b[0] | b[1] << 8 | b[2] << 16 | static_cast<uint32_t>(b[3]) << 24);
+    return static_cast<int32_t>(Get32(reinterpret_cast<const uint8_t*>(dir.data() + at)));
   };
   // One name a line; CR LF, CR or LF ends a line, a final break adds no name.
   names_.clear();

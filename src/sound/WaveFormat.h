@@ -10,6 +10,8 @@
 #include <cstdint>
 #include <cstring>
 
+#include "base/Endian.h"
+
 namespace vantel {
 
 inline constexpr uint16_t kWaveFormatPcm = 1;
@@ -18,22 +20,6 @@ inline constexpr uint16_t kWaveFormatMpegLayer3 = 0x55;
 
 // The sound's own format record: WAVEFORMATEX and its extra bytes.
 using FormatBlock = std::array<uint8_t, 256>;
-
-inline uint16_t Get16(const uint8_t* p) {
-  return static_cast<uint16_t>(p[0] | (p[1] << 8));
-}
-inline uint32_t Get32(const uint8_t* p) {
-  return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
-         (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
-}
-inline void Put16(uint8_t* p, uint32_t v) {
-  p[0] = static_cast<uint8_t>(v);
-  p[1] = static_cast<uint8_t>(v >> 8);
-}
-inline void Put32(uint8_t* p, uint32_t v) {
-  Put16(p, v);
-  Put16(p + 2, v >> 16);
-}
 
 // The 18-byte WAVEFORMATEX head.
 struct WaveFormat {

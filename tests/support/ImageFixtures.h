@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "base/Endian.h"
 #include "base/Paths.h"
 // jpeglib.h needs size_t and FILE declared before it.
 #include <jpeglib.h>
@@ -21,14 +22,10 @@
 
 namespace vantel::testing {
 
-inline std::string BigEndian(uint32_t v) {
-  return {char(v >> 24), char(v >> 16), char(v >> 8), char(v)};
-}
-
 inline std::string PngChunk(const std::string& type, const std::string& data) {
   std::string body = type + data;
-  return BigEndian(uint32_t(data.size())) + body +
-         BigEndian(
+  return Be32(uint32_t(data.size())) + body +
+         Be32(
              uint32_t(crc32(0, reinterpret_cast<const Bytef*>(body.data()), uInt(body.size()))));
 }
 
@@ -37,7 +34,7 @@ inline std::string PngSignature() {
 }
 
 inline std::string Ihdr(uint32_t w, uint32_t h, int depth, int colourType, int interlace = 0) {
-  return PngChunk("IHDR", BigEndian(w) + BigEndian(h) + char(depth) + char(colourType) + '\0' +
+  return PngChunk("IHDR", Be32(w) + Be32(h) + char(depth) + char(colourType) + '\0' +
                               '\0' + char(interlace));
 }
 
@@ -58,8 +55,7 @@ inline std::vector<PngChunkData> SplitChunks(const std::string& png) {
   std::vector<PngChunkData> out;
   size_t p = 8;
   while (p + 12 <= png.size()) {
-    const auto* b = reinterpret_cast<const uint8_t*>(png.data() + p);
-    const uint32_t len = uint32_t(b[0]) << 24 | uint32_t(b[1]) << 16 | uint32_t(b[2]) << 8 | b[3];
+    const uint32_t len = GetBE32(reinterpret_cast<const uint8_t*>(png.data() + p));
     out.push_back({png.substr(p + 4, 4), png.substr(p + 8, len)});
     p += 12 + len;
   }

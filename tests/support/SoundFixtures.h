@@ -24,12 +24,8 @@ inline bool RunTool(const std::string& command) {
   return std::system((command + " >/dev/null 2>&1").c_str()) == 0;
 }
 
-inline std::string Le16(uint32_t v) {
-  return {char(v & 0xFF), char((v >> 8) & 0xFF)};
-}
-inline std::string Le32(uint32_t v) {
-  return Le16(v & 0xFFFF) + Le16(v >> 16);
-}
+using vantel::Le16;
+using vantel::Le32;
 
 // A RIFF wave file of a format record (18 bytes + extras) and data bytes.
 inline std::string MakeWave(const std::string& fmt, const std::string& data) {
