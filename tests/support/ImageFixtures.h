@@ -25,8 +25,7 @@ namespace vantel::testing {
 inline std::string PngChunk(const std::string& type, const std::string& data) {
   std::string body = type + data;
   return Be32(uint32_t(data.size())) + body +
-         Be32(
-             uint32_t(crc32(0, reinterpret_cast<const Bytef*>(body.data()), uInt(body.size()))));
+         Be32(uint32_t(crc32(0, reinterpret_cast<const Bytef*>(body.data()), uInt(body.size()))));
 }
 
 inline std::string PngSignature() {
@@ -34,8 +33,8 @@ inline std::string PngSignature() {
 }
 
 inline std::string Ihdr(uint32_t w, uint32_t h, int depth, int colourType, int interlace = 0) {
-  return PngChunk("IHDR", Be32(w) + Be32(h) + char(depth) + char(colourType) + '\0' +
-                              '\0' + char(interlace));
+  return PngChunk(
+      "IHDR", Be32(w) + Be32(h) + char(depth) + char(colourType) + '\0' + '\0' + char(interlace));
 }
 
 inline std::string Deflate(const std::string& raw, int level = 9) {
@@ -59,6 +58,13 @@ inline std::vector<PngChunkData> SplitChunks(const std::string& png) {
     out.push_back({png.substr(p + 4, 4), png.substr(p + 8, len)});
     p += 12 + len;
   }
+  return out;
+}
+// The image data of a PNG file: its IDAT chunks' data joined.
+inline std::string IdatData(const std::string& png) {
+  std::string out;
+  for (const auto& c : SplitChunks(png))
+    if (c.type == "IDAT") out += c.data;
   return out;
 }
 inline std::string JoinChunks(const std::vector<PngChunkData>& chunks) {
@@ -133,8 +139,8 @@ inline Picture LibpngDecode(const std::string& png) {
   return out;
 }
 
-// A 24-bit picture as JPEG bytes (libjpeg, quality 95).
-inline std::string EncodeJpeg(const Picture& pic) {
+// A 24-bit picture as JPEG bytes (libjpeg).
+inline std::string EncodeJpeg(const Picture& pic, int quality = 95) {
   jpeg_compress_struct c;
   jpeg_error_mgr err;
   c.err = jpeg_std_error(&err);
@@ -147,7 +153,7 @@ inline std::string EncodeJpeg(const Picture& pic) {
   c.input_components = 3;
   c.in_color_space = JCS_EXT_BGR;
   jpeg_set_defaults(&c);
-  jpeg_set_quality(&c, 95, TRUE);
+  jpeg_set_quality(&c, quality, TRUE);
   jpeg_start_compress(&c, TRUE);
   while (c.next_scanline < c.image_height) {
     JSAMPROW row = const_cast<JSAMPROW>(pic.Row(int(c.next_scanline)));
