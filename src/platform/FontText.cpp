@@ -449,6 +449,11 @@ FontText::FontText() : impl_(std::make_unique<Impl>()) {
 
 FontText::~FontText() = default;
 
+FontText& SharedFontText() {
+  static FontText service;
+  return service;
+}
+
 void FontText::SetGlyphCache(bool on) {
   impl_->cacheOn = on;
   if (!on) {

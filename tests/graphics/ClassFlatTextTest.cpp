@@ -10,11 +10,6 @@
 namespace vantel {
 namespace {
 
-FontText& Service() {
-  static FontText service;
-  return service;
-}
-
 struct Box {
   int left = 1 << 30, top = 1 << 30, right = -1, bottom = -1;  // right, bottom exclusive
   bool Empty() const { return right < 0; }
@@ -37,7 +32,7 @@ Box AlphaBox(const Picture& p, Pred pred) {
 
 class FlatText : public ::testing::Test {
  protected:
-  FlatText() : t(nullptr, &Service()) {}
+  FlatText() : t(nullptr, &SharedFontText()) {}
   // A page of single letters on lines of their own.
   static Bytes Lines(std::initializer_list<const char*> letters) {
     Bytes s;
@@ -124,12 +119,12 @@ TEST_F(FlatText, EverythingDrawnStaysInTheBox) {
   EXPECT_EQ(t.FPicture.Height(), 70);
   EXPECT_FALSE(AlphaBox(t.FPicture, [](uint8_t a) { return a > 0; }).Empty());
   // A box too small for any line, and no box at all.
-  TFlatText tiny(nullptr, &Service());
+  TFlatText tiny(nullptr, &SharedFontText());
   tiny.SetBox(0, 0, 5, 30);
   tiny.AddText(Sjis("一二"));
   tiny.RevealAll();
   EXPECT_TRUE(tiny.FFull);
-  TFlatText none(nullptr, &Service());
+  TFlatText none(nullptr, &SharedFontText());
   none.AddText(Sjis("一二"));
   none.RevealAll();
 }
@@ -202,8 +197,8 @@ TEST_F(FlatText, RubySpreadsOverItsBaseOrSitsSolidAboveIt) {
   FontRequest ruby;
   ruby.face = "SIMHEI";
   ruby.height = 10;
-  const int ka = Service().Measure(ruby, Sjis("か")).width;
-  const int na = Service().Measure(ruby, Sjis("な")).width;
+  const int ka = SharedFontText().Measure(ruby, Sjis("か")).width;
+  const int na = SharedFontText().Measure(ruby, Sjis("な")).width;
   t.SetBox(0, 0, 600, 200);
 
   // Two ruby characters over a wide base: spaced, pitch span div 2. Letters
@@ -270,7 +265,7 @@ TEST_F(FlatText, ALetterMarksOnlyItsOwnCells) {
   const int x = t.FLetters.Letter(0).X;
   FontRequest f;
   f.height = 40;
-  const TextExtent e = Service().Measure(f, Sjis("二"));
+  const TextExtent e = SharedFontText().Measure(f, Sjis("二"));
   const int gw = (e.width - 2) / 2, gh = (e.height - 2) / 2;
   t.RevealNext();
   for (int i = 0; i < Tflat::kColumns; ++i)

@@ -7,11 +7,6 @@
 namespace vantel {
 namespace {
 
-FontText& Service() {
-  static FontText service;
-  return service;
-}
-
 FontRequest Font(const Bytes& face, int height, bool bold = false, bool italic = false,
                  CodePage cp = CodePage::CP932) {
   FontRequest f;
@@ -53,7 +48,7 @@ Picture Black(int w = 120, int h = 120) {
 }
 
 TEST(FontText, HeightIsTheCellHeight) {
-  FontText& t = Service();
+  FontText& t = SharedFontText();
   const Bytes& a = Sjis("あ");
   for (int h : {10, 23, 46, 112}) {
     const TextExtent e = t.Measure(Font(Sjis("ＭＳ ゴシック"), h), a);
@@ -80,7 +75,7 @@ TEST(FontText, HeightIsTheCellHeight) {
 }
 
 TEST(FontText, FaceNamesMapToInstalledFonts) {
-  FontText& t = Service();
+  FontText& t = SharedFontText();
   EXPECT_EQ(t.Resolve(Font(Sjis("ＭＳ 明朝"), 20)).family, "Noto Serif CJK JP");
   EXPECT_EQ(t.Resolve(Font(Sjis("ＭＳ Ｐ明朝"), 20)).family, "Noto Serif CJK JP");
   EXPECT_EQ(t.Resolve(Font("MS Mincho", 20)).family, "Noto Serif CJK JP");
@@ -105,7 +100,7 @@ TEST(FontText, FaceNamesMapToInstalledFonts) {
 }
 
 TEST(FontText, DrawsCoverageInsideTheCell) {
-  FontText& t = Service();
+  FontText& t = SharedFontText();
   const FontRequest f = Font(Sjis("ＭＳ 明朝"), 46);
   for (const Bytes& text : {Sjis("あ"), Sjis("漢"), Sjis("「"), Bytes("g"), Bytes("W")}) {
     Picture p = Black();
@@ -130,7 +125,7 @@ TEST(FontText, DrawsCoverageInsideTheCell) {
 }
 
 TEST(FontText, ClipsAndBlendsInTheGivenColour) {
-  FontText& t = Service();
+  FontText& t = SharedFontText();
   const FontRequest f = Font("", 40);
   const Bytes& text = Sjis("漢字");
   Picture whole = Black(), shifted = Black();
@@ -163,7 +158,7 @@ TEST(FontText, ClipsAndBlendsInTheGivenColour) {
 }
 
 TEST(FontText, StylesAndFallbackGlyphs) {
-  FontText& t = Service();
+  FontText& t = SharedFontText();
   const Bytes& kan = Sjis("漢");
   auto render = [&](const FontRequest& f, const Bytes& text) {
     Picture p = Black();
@@ -190,7 +185,7 @@ TEST(FontText, StylesAndFallbackGlyphs) {
 }
 
 TEST(FontText, CachedGlyphsWriteTheSamePixels) {
-  FontText& t = Service();
+  FontText& t = SharedFontText();
   const FontRequest f = Font(Sjis("ＭＳ 明朝"), 46, true, true);
   const Bytes text = Sjis("仮名、Ab。");
   Picture cold = Black(400, 80), warm = Black(400, 80), again = Black(400, 80);

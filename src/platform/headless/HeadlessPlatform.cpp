@@ -95,11 +95,8 @@ bool HeadlessPlatform::PointOnMonitor(int x, int y) {
          y < screen_.top + screen_.height;
 }
 
-// One FreeType service for the process: fonts are found and opened once,
-// however many headless platforms tests create.
 TextService& HeadlessPlatform::Text() {
-  static FontText service;
-  return service;
+  return SharedFontText();
 }
 
 std::unique_ptr<AudioDevice> HeadlessPlatform::CreateAudioDevice() {

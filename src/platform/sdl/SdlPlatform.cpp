@@ -375,8 +375,7 @@ bool SdlPlatform::PointOnMonitor(int x, int y) {
 }
 
 TextService& SdlPlatform::Text() {
-  static FontText service;
-  return service;
+  return SharedFontText();
 }
 
 std::unique_ptr<AudioDevice> SdlPlatform::CreateAudioDevice() {
