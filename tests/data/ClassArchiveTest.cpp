@@ -1,25 +1,20 @@
 #include "data/ClassArchive.h"
 
 #include <gtest/gtest.h>
-#include <zlib.h>
 
 #include "base/Endian.h"
 #include "base/Errors.h"
 #include "base/Paths.h"
 #include "data/ArchiveWriter.h"
 #include "data/FuncFile.h"
+#include "support/ByteFixtures.h"
 #include "support/TempDir.h"
 
 namespace vantel {
 namespace {
 
 std::string Packed(std::string_view text, int level = 9) {
-  uLongf size = compressBound(text.size());
-  std::string z(size, '\0');
-  compress2(reinterpret_cast<Bytef*>(z.data()), &size, reinterpret_cast<const Bytef*>(text.data()),
-            text.size(), level);
-  z.resize(size);
-  return Le32(text.size() | 0x5A000000) + z;
+  return Le32(text.size() | 0x5A000000) + testing::Deflate(text, level);
 }
 
 // An archive built by hand: header, name list, directory header with D,

@@ -1,39 +1,26 @@
 #include "data/FuncFile.h"
 
 #include <gtest/gtest.h>
-#include <zlib.h>
 
 #include "base/Endian.h"
 #include "base/Errors.h"
 #include "base/Paths.h"
 #include "data/CommaText.h"
+#include "support/ByteFixtures.h"
 #include "support/TempDir.h"
 
 namespace vantel {
 namespace {
 
-std::string Deflate(std::string_view text, int level = 9) {
-  uLongf size = compressBound(text.size());
-  std::string out(size, '\0');
-  compress2(reinterpret_cast<Bytef*>(out.data()), &size,
-            reinterpret_cast<const Bytef*>(text.data()), text.size(), level);
-  out.resize(size);
-  return out;
-}
+using testing::Deflate;
 
 // Text that compresses badly, so its zlib stream spans several input chunks.
-std::string Noise(size_t n) {
-  std::string s(n, '\0');
-  uint32_t x = 12345;
-  for (auto& c : s) c = static_cast<char>((x = x * 1103515245 + 12345) >> 24);
-  return s;
-}
 
 }  // namespace
 
 TEST(PackedBlock, RoundTripsAndStopsRightAfterItsStream) {
   for (const std::string& text :
-       {std::string(), std::string("MESSAGESTEP=50\r\n"), Noise(200000)}) {
+       {std::string(), std::string("MESSAGESTEP=50\r\n"), testing::NoiseBytes(200000, 12345)}) {
     MemoryStream s;
     s.WriteBytes("head");
     int64_t n = WritePackedBlock(s, text);
@@ -106,7 +93,7 @@ TEST(PackedFile, ReadsPackedAndPlainFiles) {
 
 TEST(PackedFile, RewritingReplacesTheWholeFile) {
   testing::TempDir dir;
-  WritePackedFile(dir / "inf.dat", Noise(5000));
+  WritePackedFile(dir / "inf.dat", testing::NoiseBytes(5000, 12345));
   WritePackedFile(dir / "INF.DAT", "short");
   EXPECT_EQ(ReadPackedFile(dir / "inf.dat"), "short");
   EXPECT_EQ(ListDirectory(dir.Path()), std::vector<std::string>{"inf.dat"});

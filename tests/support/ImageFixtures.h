@@ -18,6 +18,7 @@
 #include <jpeglib.h>
 #include <cstdio>
 
+#include "ByteFixtures.h"  // beside this header, for the benchmarks too
 #include "base/Picture.h"
 
 namespace vantel::testing {
@@ -35,15 +36,6 @@ inline std::string PngSignature() {
 inline std::string Ihdr(uint32_t w, uint32_t h, int depth, int colourType, int interlace = 0) {
   return PngChunk(
       "IHDR", Be32(w) + Be32(h) + char(depth) + char(colourType) + '\0' + '\0' + char(interlace));
-}
-
-inline std::string Deflate(const std::string& raw, int level = 9) {
-  uLongf size = compressBound(uLong(raw.size()));
-  std::string out(size, '\0');
-  compress2(reinterpret_cast<Bytef*>(out.data()), &size, reinterpret_cast<const Bytef*>(raw.data()),
-            uLong(raw.size()), level);
-  out.resize(size);
-  return out;
 }
 
 // The chunks of a PNG file as (type, data) pairs, and back.
