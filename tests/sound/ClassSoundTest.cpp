@@ -2,7 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
+#include <memory>
+#include <mutex>
 #include <stdexcept>
+#include <thread>
+#include <vector>
 
 #include "platform/headless/HeadlessAudio.h"
 #include "platform/headless/HeadlessPlatform.h"
@@ -159,6 +165,38 @@ TEST_F(WaveOutput, OwnRefillThreadRequeuesEveryReturnedBufferInOrder) {
   for (size_t f = 1; f < out.size() / 2; ++f) ASSERT_EQ(out[2 * f], out[2 * f - 2] + 1) << f;
   sound.Close();
   EXPECT_EQ(device.QueuedCount(), 0u);
+}
+
+TEST_F(WaveOutput, SourcesAddedWhileTheRefillThreadMixesAreMixedFromThenOn) {
+  TSound sound;  // the player's mode
+  CountingSource first;
+  sound.AddSource(&first);
+  sound.Enabled = true;
+  HeadlessAudio& device = Open(sound);
+  std::atomic<bool> stop{false};
+  std::thread device_thread([&] {
+    while (!stop)
+      if (device.WaitForQueued(1, 50)) device.Pull();
+  });
+  // Each addition may move the list the refill thread is walking.
+  std::vector<std::unique_ptr<CountingSource>> added;
+  for (int i = 0; i < 300; ++i) {
+    added.push_back(std::make_unique<CountingSource>());
+    sound.AddSource(added.back().get());
+  }
+  const int32_t before = added.back()->next_;
+  for (int i = 0; i < 500; ++i) {
+    {
+      std::lock_guard<std::recursive_mutex> lock(SoundLock());
+      if (added.back()->next_ > before) break;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  stop = true;
+  device_thread.join();
+  sound.Close();
+  EXPECT_GT(added.back()->next_, before);
+  EXPECT_GT(first.next_, 1);
 }
 
 }  // namespace
