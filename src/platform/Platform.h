@@ -120,6 +120,12 @@ struct ScreenRect {
   int left = 0, top = 0, width = 0, height = 0;
 };
 
+// The part of `rect` (frame coordinates) that a Present may copy: inside the
+// frame, and inside the target once shifted by (offsetX, offsetY). Width or
+// height 0 when nothing is left. Both platforms clip with it.
+ScreenRect ClipPresentRect(const ScreenRect& rect, int frameWidth, int frameHeight, int targetWidth,
+                           int targetHeight, int offsetX, int offsetY);
+
 // ---- Dialogs and menus -----------------------------------------------------
 
 enum class MessageKind { Plain, Information, Confirmation, Warning, Error };
