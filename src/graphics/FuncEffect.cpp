@@ -18,12 +18,14 @@ std::mt19937& NoiseSource() {
 }
 int scanCounter = 0;
 
+// 0 ... 255
 int Random256() {
   return int(NoiseSource()() >> 24);
-}  // 0 ... 255
+}
+// 0 ... 254
 int Random255() {
   return int((uint64_t(NoiseSource()()) * 255u) >> 32);
-}  // 0 ... 254
+}
 
 bool Matching(const Picture& s, const Picture& n) {
   return !s.Is32() && !n.Is32() && s.Width() == n.Width() && s.Height() == n.Height();
@@ -177,12 +179,12 @@ void Fade(Picture& s, const Picture& n, int prev, int cur, const Kernels& k) {
     return;
   }
   const int delta = cur - prev;
+  if (delta == 0) return;  // every step would be 0
   int table[511];
   for (int i = 0; i < 511; ++i) {
     const int64_t x = int64_t(i - 255) * delta;
     table[i] = int(x / 255 + (x > 0) - (x < 0));
   }
-  if (delta == 0) return;  // every entry of the table is 0
   const bool direct = k.fade && delta >= 1 && delta <= 254;
   for (int y = 0; y < s.Height(); ++y) {
     if (direct)
