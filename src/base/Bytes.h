@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace vantel {
 
@@ -44,6 +45,10 @@ Bytes LowerCase(std::string_view text, CodePage cp = CodePage::CP932);
 Bytes UpperCase(std::string_view text, CodePage cp = CodePage::CP932);
 // Equal when equal after LowerCase.
 bool SameText(std::string_view a, std::string_view b, CodePage cp = CodePage::CP932);
+
+// The lines of a text: CR LF, CR or LF ends a line; a final line break adds
+// no empty line. CR and LF are never trail bytes, so this works on bytes.
+std::vector<Bytes> SplitLines(std::string_view text);
 
 // Integer parsing as the system's StrToInt does it: leading blanks, an
 // optional sign, decimal digits or a '$'/'0x' hexadecimal number, nothing

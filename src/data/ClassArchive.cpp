@@ -47,15 +47,7 @@ void TArchive::Open() {
   auto word = [&](size_t at) {
     return static_cast<int32_t>(Get32(reinterpret_cast<const uint8_t*>(dir.data() + at)));
   };
-  // One name a line; CR LF, CR or LF ends a line, a final break adds no name.
-  names_.clear();
-  for (size_t i = 0; i < list.size();) {
-    size_t end = std::min(list.find_first_of("\r\n", i), list.size());
-    names_.emplace_back(list, i, end - i);
-    i = end;
-    if (i < list.size() && list[i] == '\r') ++i;
-    if (i < list.size() && list[i] == '\n') ++i;
-  }
+  names_ = SplitLines(list);  // one name a line
   offsets_.resize(count);
   sizes_.resize(count);
   reserved_.resize(count);
