@@ -18,11 +18,6 @@
 namespace vantel::vxtool {
 namespace {
 
-std::string WithSlash(std::string dir) {
-  if (!dir.empty() && dir.back() != '/') dir += '/';
-  return dir;
-}
-
 // The code page 932 form of a UTF-8 file name, exactly, or nullopt.
 std::optional<Bytes> EncodeName(const std::string& utf8) {
   Bytes name = FromUtf8(utf8);

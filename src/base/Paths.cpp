@@ -125,6 +125,11 @@ std::vector<std::string> ListDirectory(const std::string& path) {
   return names;
 }
 
+std::string WithSlash(std::string dir) {
+  if (!dir.empty() && dir.back() != '/') dir += '/';
+  return dir;
+}
+
 bool IsSafeName(std::string_view name) {
   if (name.empty() || name == "." || name == "..") return false;
   // In code page 932 '\' can be a trail byte, so look at whole characters.

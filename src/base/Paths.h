@@ -31,6 +31,9 @@ bool DeleteFile(const std::string& path);
 // Names of the entries in a directory (not . and ..), sorted; empty when missing.
 std::vector<std::string> ListDirectory(const std::string& path);
 
+// `dir` with a trailing '/' (an empty text, the working directory, stays empty).
+std::string WithSlash(std::string dir);
+
 // True when a name from data stays in its directory: not empty, no '/' or
 // '\', not "." or "..".
 bool IsSafeName(std::string_view name);

@@ -56,11 +56,6 @@ void LoadOrSetAside(TSlist& list, const std::string& path, std::vector<std::stri
   }
 }
 
-std::string WithSlash(std::string dir) {
-  if (!dir.empty() && dir.back() != '/') dir += '/';
-  return dir;
-}
-
 }  // namespace
 
 Tglobal::Tglobal(const std::string& exeDir, const std::string& secondDataDir,
