@@ -4,7 +4,9 @@
 // (Shift-JIS), the program's own captions and questions in GBK. Conversion to
 // UTF-8 happens only at the platform boundary. In code page 932 a trail byte
 // may fall in 0x40-0x7E (ASCII letters and '\'), so every ASCII-level
-// operation here steps over double-byte characters.
+// operation here steps over double-byte characters. Depends on the C
+// library's iconv (one without CP932 or GBK makes conversion throw Error);
+// StrToInt throws ConvertError.
 #pragma once
 
 #include <cstdint>

@@ -9,6 +9,9 @@
 //
 // Text crosses this boundary as code-page bytes (CP932 for data, GBK for the
 // program's own captions); implementations convert to UTF-8 here and only here.
+// Depends on base/ only. Operations report failure by their results (false,
+// -1, an empty rectangle) rather than by throwing; GetPlatform asserts that
+// a platform has been set.
 #pragma once
 
 #include <cstdint>

@@ -2,6 +2,11 @@
 // of the 800x600 frame, SDL input and message boxes, display modes, and the
 // single-instance check. Full screen shows the picture scaled to fit the
 // screen with its aspect kept; pointer coordinates come back in frame space.
+// The only code besides SdlAudio that includes SDL. The constructor throws
+// Error when SDL cannot start; a window, renderer or display mode SDL
+// refuses makes the call return false; a message that cannot be shown in a
+// box goes to standard error, and a question that cannot be asked is
+// answered No.
 #pragma once
 
 #include <memory>
