@@ -22,6 +22,11 @@ constexpr int kReportedRounds = 10;
 constexpr int kEmptyRefills = 8;
 // Rounds of one mix call that can only mean a fault: the call gives up.
 constexpr int kMaxRounds = 4096;
+// Compressed bytes one decoded block may take. Neither codec expands data,
+// so a format record asking for more (blocks of thousands of bytes holding
+// two samples, an absurd byte rate) is damaged, and reading it would tie up
+// memory and the audio thread for nothing.
+constexpr uint32_t kMaxSourceBlock = 4 * TSoundSrc::kDecodedBytes;
 
 // Adds n frames of stored samples into the stereo accumulator, each scaled
 // by its side's factor and divided (toward zero) by D. D is a constant so the
@@ -339,6 +344,9 @@ void TSoundSrc::RefillCompressed() {
     exhausted_ = true;  // blocks too large for the buffer: nothing can ever be decoded
     return;
   }
+  if (sourceBlock > kMaxSourceBlock)
+    throw DataError("format record asks for " + std::to_string(sourceBlock) +
+                    " compressed bytes per block");
   uint32_t decodedBlock = converter_->DestinationSize(sourceBlock);
   int64_t remaining = dataStart_ + dataLength_ - readPos_;
   compressed_.resize(sourceBlock);
