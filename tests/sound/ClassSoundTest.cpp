@@ -167,36 +167,42 @@ TEST_F(WaveOutput, OwnRefillThreadRequeuesEveryReturnedBufferInOrder) {
   EXPECT_EQ(device.QueuedCount(), 0u);
 }
 
-TEST_F(WaveOutput, SourcesAddedWhileTheRefillThreadMixesAreMixedFromThenOn) {
+// A source that, once armed, holds its next mix for a while, so that the
+// refill thread is inside the walk over the sources when the test acts.
+class SlowSource : public TSoundMixSource {
+ public:
+  void Mix(int32_t*, int32_t, int32_t) override {
+    if (!armed.exchange(false)) return;
+    inside = true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+  std::atomic<bool> armed{false}, inside{false};
+};
+
+TEST_F(WaveOutput, SourcesAddedDuringAMixWaitForItAndJoinTheNext) {
   TSound sound;  // the player's mode
-  CountingSource first;
-  sound.AddSource(&first);
+  SlowSource slow;
+  CountingSource after;  // walked to once the slow mix returns
+  sound.AddSource(&slow);
+  sound.AddSource(&after);
   sound.Enabled = true;
   HeadlessAudio& device = Open(sound);
-  std::atomic<bool> stop{false};
-  std::thread device_thread([&] {
-    while (!stop)
-      if (device.WaitForQueued(1, 50)) device.Pull();
-  });
-  // Each addition may move the list the refill thread is walking.
+  slow.armed = true;
+  ASSERT_TRUE(device.Pull());  // the refill thread starts a mix and stays in it
+  for (int i = 0; i < 500 && !slow.inside; ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  ASSERT_TRUE(slow.inside);
+  // Growing the list moves it; the walk in progress must not see that.
   std::vector<std::unique_ptr<CountingSource>> added;
-  for (int i = 0; i < 300; ++i) {
+  for (int i = 0; i < 64; ++i) {
     added.push_back(std::make_unique<CountingSource>());
     sound.AddSource(added.back().get());
   }
-  const int32_t before = added.back()->next_;
-  for (int i = 0; i < 500; ++i) {
-    {
-      std::lock_guard<std::recursive_mutex> lock(SoundLock());
-      if (added.back()->next_ > before) break;
-    }
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
-  stop = true;
-  device_thread.join();
+  ASSERT_TRUE(device.WaitForQueued(12, 5000));
+  ASSERT_TRUE(device.Pull());
+  ASSERT_TRUE(device.WaitForQueued(12, 5000));
   sound.Close();
-  EXPECT_GT(added.back()->next_, before);
-  EXPECT_GT(first.next_, 1);
+  for (const auto& source : added) EXPECT_EQ(source->next_, 1 + TSound::kBufferFrames);
 }
 
 }  // namespace
