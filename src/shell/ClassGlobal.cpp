@@ -38,9 +38,10 @@ void FreeArchives() {
 namespace {
 
 // Loads a packed list file. One that does not unpack is renamed aside to
-// NAME.damaged (replacing an older one) and recorded in `damaged` (as is
-// one that cannot be read at all), and the list is left empty: the defaults then apply and the reader's next save
-// writes a sound file, while the damaged one stays for inspection.
+// NAME.damaged (replacing an older one) and recorded in `damaged` (as is one
+// that cannot be read at all), and the list is left empty: the defaults then
+// apply and the reader's next save writes a sound file, while the damaged
+// one stays for inspection.
 void LoadOrSetAside(TSlist& list, const std::string& path, std::vector<std::string>& damaged) {
   try {
     list.LoadFromPackedFile(path);
