@@ -145,6 +145,16 @@ std::optional<std::string> DataPath(const std::string& dir, std::string_view nam
   return dir + ToUtf8(name, cp);
 }
 
+std::optional<std::string> FindDataFile(const std::string& dir, std::string_view name,
+                                        CodePage cp) {
+  auto path = DataPath(dir, name, cp);
+  if (!path) return std::nullopt;
+  auto found = FindPath(*path);
+  struct stat st;
+  if (!found || !Exists(*found, &st) || !S_ISREG(st.st_mode)) return std::nullopt;
+  return found;
+}
+
 std::optional<std::string> ReadWholeFile(const std::string& path) {
   auto p = FindPath(path);
   if (!p) return std::nullopt;

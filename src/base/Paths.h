@@ -43,6 +43,11 @@ bool IsSafeName(std::string_view name);
 std::optional<std::string> DataPath(const std::string& dir, std::string_view name,
                                     CodePage cp = CodePage::CP932);
 
+// The regular file DataPath(dir, name) names, as it is spelt on disk (found
+// in any case); nullopt when the name is unsafe or there is no such file.
+std::optional<std::string> FindDataFile(const std::string& dir, std::string_view name,
+                                        CodePage cp = CodePage::CP932);
+
 // Reads a whole file (exact path or any case); nullopt when it cannot.
 std::optional<std::string> ReadWholeFile(const std::string& path);
 // Writes `bytes` to a temporary file beside `path`, then renames it over

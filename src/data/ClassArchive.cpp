@@ -101,18 +101,12 @@ Bytes TArchive::ReadText(std::string_view name) {
   return ReadPackedBlock(*archive_, path_ + ": entry " + ToUtf8(name));
 }
 
-std::optional<std::string> TArchive::LoosePath(std::string_view name) const {
-  auto path = DataPath(looseDir_, name);
-  if (!path || !FileExists(*path)) return std::nullopt;
-  return FindPath(*path);
-}
-
 int64_t TArchive::EntrySize(std::string_view name) const {
   int i = IndexOf(name);
   if (i >= 0) return sizes_[i];
   // Only the size is needed: a loose file that SelectEntry opened stays open
   // and positioned, so select-size-read works for loose files too.
-  auto path = LoosePath(name);
+  auto path = FindDataFile(looseDir_, name);
   return path ? std::max<int64_t>(FileSize(*path), 0) : 0;
 }
 
@@ -128,7 +122,7 @@ bool TArchive::SelectEntry(std::string_view name) {
     current_ = archive_.get();
     return true;
   }
-  auto path = LoosePath(name);
+  auto path = FindDataFile(looseDir_, name);
   if (!path) return false;
   auto file = std::make_unique<FileStream>(*path, FileStream::Mode::Read);
   if (current_ == loose_.get()) current_ = nullptr;

@@ -18,14 +18,6 @@ Bytes BaseName(std::string_view name) {
   return LowerCase(dot == std::string_view::npos ? name : name.substr(0, dot));
 }
 
-// The loose file `name` under the picture folder, if it exists; names that
-// would leave the folder are never found.
-std::optional<std::string> LooseFile(const std::string& dir, const Bytes& name) {
-  auto path = DataPath(dir, name);
-  if (!path || !FileExists(*path)) return std::nullopt;
-  return FindPath(*path);  // as it is spelt on disk
-}
-
 void Unlock(const Bytes& name) {
   if (Global && Global->Unlocked.IndexOf(name) < 0) Global->Unlocked.Add(name);
 }
@@ -62,7 +54,7 @@ bool LoadImage(Picture& picture, std::string_view name) {
   // A picture with a thumbnail companion is a gallery picture: record it.
   if (archive && archive->IndexOf(base + "_s.png") >= 0) Unlock(base);
   if (archive && archive->IndexOf(base + "_s.jpg") >= 0) Unlock(base);
-  if (DebugMode && LooseFile(looseDir, base + "_s.png")) Unlock(base);
+  if (DebugMode && FindDataFile(looseDir, base + "_s.png")) Unlock(base);
 
   // JPEG before PNG.
   if (archive && archive->IndexOf(base + ".jpg") >= 0 &&
@@ -72,8 +64,9 @@ bool LoadImage(Picture& picture, std::string_view name) {
       LoadEntry(picture, *archive, base + ".png", false))
     return true;
 
-  const bool jpeg = LooseFile(looseDir, base + ".jpg").has_value();
-  const auto path = LooseFile(looseDir, base + (jpeg ? ".jpg" : ".png"));
+  auto path = FindDataFile(looseDir, base + ".jpg");
+  const bool jpeg = path.has_value();
+  if (!jpeg) path = FindDataFile(looseDir, base + ".png");
   // A loose file without either extension is no picture: not found, rather
   // than "found" with nothing in it.
   if (!path) return false;

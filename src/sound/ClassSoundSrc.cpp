@@ -151,8 +151,7 @@ void TSoundSrc::ProcessCommands() {
 
 bool TSoundSrc::ExistsByName(const Bytes& name) {
   if (archive_ && archive_->IndexOf(name) != -1) return true;
-  auto path = DataPath(looseDir_, name);
-  return path && FileExists(*path);
+  return FindDataFile(looseDir_, name).has_value();
 }
 
 bool TSoundSrc::OpenByName(const Bytes& name) {
@@ -163,9 +162,9 @@ bool TSoundSrc::OpenByName(const Bytes& name) {
       return true;
     }
   }
-  auto path = DataPath(looseDir_, name);
-  if (!path || !FileExists(*path)) return false;
-  OpenFile(*FindPath(*path), name);
+  auto path = FindDataFile(looseDir_, name);
+  if (!path) return false;
+  OpenFile(*path, name);
   return true;
 }
 
