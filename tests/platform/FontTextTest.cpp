@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "base/Bytes.h"
+#include "support/PictureFixtures.h"
 
 namespace vantel {
 namespace {
@@ -27,20 +28,10 @@ long Ink(const Picture& p) {
 }
 
 // Bounding box of the non-black pixels: left, top, right, bottom (exclusive).
-struct Box {
-  int left = 1 << 30, top = 1 << 30, right = -1, bottom = -1;
-};
+using testing::Box;
+
 Box InkBox(const Picture& p) {
-  Box b;
-  for (int y = 0; y < p.Height(); ++y)
-    for (int x = 0; x < p.Width(); ++x)
-      if (p.Pixel(x, y)[0] | p.Pixel(x, y)[1] | p.Pixel(x, y)[2]) {
-        b.left = std::min(b.left, x);
-        b.top = std::min(b.top, y);
-        b.right = std::max(b.right, x + 1);
-        b.bottom = std::max(b.bottom, y + 1);
-      }
-  return b;
+  return testing::BoundingBox(p, [](const uint8_t* px) { return (px[0] | px[1] | px[2]) != 0; });
 }
 
 Picture Black(int w = 120, int h = 120) {
