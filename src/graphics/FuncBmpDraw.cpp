@@ -4,10 +4,7 @@
 #include <cstring>
 #include <string>
 
-#if defined(__x86_64__) || defined(__i386__)
-#include <immintrin.h>
-#define VANTEL_X86 1
-#endif
+#include "graphics/Simd.h"
 
 namespace vantel {
 namespace {
@@ -126,8 +123,6 @@ void ConstantBytesSse2(uint8_t* d, const uint8_t* s, int bytes, int a) {
 // while ten pixels remain; the rest of the row takes the plain routine.
 // Writing no more than was changed keeps the next step's reads clear of this
 // step's stores (an overlap would stall the store forwarding on every step).
-
-#define VANTEL_AVX2 __attribute__((target("avx2")))
 
 VANTEL_AVX2 inline __m256i LoadDst8(const uint8_t* d) {
   return _mm256_inserti128_si256(
@@ -266,7 +261,7 @@ const RowRoutines kAvx2 = {ConstantRowAvx2, AlphaRowAvx2, ScaledRowAvx2, "avx2"}
 
 const RowRoutines*& Current() {
 #ifdef VANTEL_X86
-  static const RowRoutines* current = __builtin_cpu_supports("avx2") ? &kAvx2 : &kSse2;
+  static const RowRoutines* current = HaveAvx2() ? &kAvx2 : &kSse2;
 #else
   static const RowRoutines* current = &kPlain;
 #endif
@@ -345,7 +340,7 @@ bool ForceBlendPath(const std::string& name) {
   if (name == "plain") choice = &kPlain;
 #ifdef VANTEL_X86
   if (name == "sse2") choice = &kSse2;
-  if (name == "avx2" && __builtin_cpu_supports("avx2")) choice = &kAvx2;
+  if (name == "avx2" && HaveAvx2()) choice = &kAvx2;
 #endif
   if (choice) Current() = choice;
   return choice != nullptr;

@@ -4,10 +4,7 @@
 #include <cstring>
 #include <random>
 
-#if defined(__x86_64__) || defined(__i386__)
-#include <immintrin.h>
-#define VANTEL_X86 1
-#endif
+#include "graphics/Simd.h"
 
 namespace vantel {
 namespace {
@@ -64,8 +61,6 @@ void NoiseRowPlain(uint8_t* s, const uint8_t* n, int bytes, const uint8_t* mask,
 // rule: the distance m = |S - N| splits into the part where S is above N and
 // the part where it is below (saturating subtractions, one of them 0), the
 // step t is computed from m, and S := S - min(t, above) + min(t, below).
-
-#define VANTEL_AVX2 __attribute__((target("avx2")))
 
 VANTEL_AVX2 inline __m256i Load(const uint8_t* p) {
   return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
@@ -163,7 +158,7 @@ const Kernels kPlain = {MixRowPlain, nullptr, QuarterRowPlain, NoiseRowPlain};
 const Kernels& FastKernels() {
 #ifdef VANTEL_X86
   static const Kernels avx2 = {MixRowAvx2, FadeRowAvx2, QuarterRowAvx2, NoiseRowAvx2};
-  static const Kernels& chosen = __builtin_cpu_supports("avx2") ? avx2 : kPlain;
+  static const Kernels& chosen = HaveAvx2() ? avx2 : kPlain;
   return chosen;
 #else
   return kPlain;
