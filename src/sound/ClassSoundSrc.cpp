@@ -441,12 +441,11 @@ void TSoundSrc::Mix(int32_t* buffer, int32_t master, int32_t byteCount) {
   // The vocal song is mixed at full scale, everything else at half.
   const int32_t d = name_ == "uta.wav" ? 256 : 512;
 
-  refillRounds_ = 0;
-  int emptyRefills = 0;
+  int rounds = 0, emptyRefills = 0;
   while (frames > 0) {
-    if (++refillRounds_ > kReportedRounds) {
-      AddSoundWarning("LOOP in " + std::to_string(refillRounds_));
-      if (refillRounds_ > kMaxRounds) return;
+    if (++rounds > kReportedRounds) {
+      AddSoundWarning("LOOP in " + std::to_string(rounds));
+      if (rounds > kMaxRounds) return;
     }
     if (decodedPos_ >= decodedLength_) {
       if (exhausted_) {
