@@ -22,13 +22,16 @@ void Unlock(const Bytes& name) {
   if (Global && Global->Unlocked.IndexOf(name) < 0) Global->Unlocked.Add(name);
 }
 
-// Decodes an archive entry; false when the archive cannot position it.
-bool LoadEntry(Picture& picture, TArchive& archive, const Bytes& entry, bool jpeg) {
-  if (!archive.SelectEntry(entry) || !archive.Stream()) return false;
+// Decodes an archive entry; false when the archive has no such entry (its
+// loose files are not looked at here) or cannot position it.
+bool LoadEntry(Picture& picture, TArchive* archive, const Bytes& entry, bool jpeg) {
+  if (!archive || archive->IndexOf(entry) < 0) return false;
+  TArchive& a = *archive;
+  if (!a.SelectEntry(entry) || !a.Stream()) return false;
   if (jpeg)
-    LoadJpeg(picture, *archive.Stream(), archive.EntrySize(entry));
+    LoadJpeg(picture, *a.Stream(), a.EntrySize(entry));
   else
-    LoadPng(picture, *archive.Stream());
+    LoadPng(picture, *a.Stream());
   return true;
 }
 
@@ -57,12 +60,8 @@ bool LoadImage(Picture& picture, std::string_view name) {
   if (DebugMode && FindDataFile(looseDir, base + "_s.png")) Unlock(base);
 
   // JPEG before PNG.
-  if (archive && archive->IndexOf(base + ".jpg") >= 0 &&
-      LoadEntry(picture, *archive, base + ".jpg", true))
-    return true;
-  if (archive && archive->IndexOf(base + ".png") >= 0 &&
-      LoadEntry(picture, *archive, base + ".png", false))
-    return true;
+  if (LoadEntry(picture, archive, base + ".jpg", true)) return true;
+  if (LoadEntry(picture, archive, base + ".png", false)) return true;
 
   auto path = FindDataFile(looseDir, base + ".jpg");
   const bool jpeg = path.has_value();
