@@ -1,9 +1,12 @@
 #include "script/ClassCodeRed.h"
 
+#include <array>
+
 #include "base/Errors.h"
 #include "base/Paths.h"
 #include "data/ClassArchive.h"
 #include "data/FuncFile.h"
+#include "shell/ClassGlobal.h"
 
 namespace vantel {
 namespace {
@@ -47,17 +50,23 @@ const Bytes& ChapterTitleOf(int chapter) {
   return Gbk(kChapterTitles[chapter - 1]);
 }
 
+Bytes ScriptBaseName(std::string_view name) {
+  return LowerCase(WithoutExtension(FileNamePart(name)));
+}
+
 void TCodeRed::Load(std::string_view name) {
-  const Bytes base = LowerCase(WithoutExtension(FileNamePart(name)));
+  const Bytes base = ScriptBaseName(name);
   const Bytes file = base + ".vxs";
   Bytes text;
-  if (ScriptArchive && ScriptArchive->IndexOf(file) >= 0) {
-    text = ScriptArchive->ReadText(file);
+  TArchive* archive = ScriptArchive ? ScriptArchive : vantel::ScriptArchive;
+  if (archive && archive->IndexOf(file) >= 0) {
+    text = archive->ReadText(file);
   } else if (auto path = DataPath(ScriptDir, file); path && FileExists(*path)) {
     text = ReadPackedFile(*path);
   }
   ScriptName = base;
-  if (GlobalScriptName) *GlobalScriptName = ScriptName;
+  if (Bytes* global = GlobalScriptName ? GlobalScriptName : Global ? &Global->ScriptName : nullptr)
+    *global = ScriptName;
   Position = 0;
   Tokenize(text);
   if (const ChapterInfo* c = FindChapter(ScriptName)) {
@@ -88,7 +97,22 @@ void TCodeRed::Tokenize(std::string_view text) {
     lineHasChars = inTag = storyText = inQuotes = false;
     ++line;
   };
+  // Bytes that change the state; every other byte only joins the token.
+  static constexpr auto kSpecial = [] {
+    std::array<bool, 256> t{};
+    for (unsigned char c : {'\n', '\r', '"', '<', '>'}) t[c] = true;
+    return t;
+  }();
   for (size_t i = 0; i < text.size(); ++i) {
+    if (!kSpecial[static_cast<unsigned char>(text[i])]) {
+      size_t end = i + 1;
+      while (end < text.size() && !kSpecial[static_cast<unsigned char>(text[end])]) ++end;
+      token.append(text.data() + i, end - i);
+      lineHasChars = true;
+      if (!inTag) storyText = true;
+      i = end - 1;
+      continue;
+    }
     const char c = text[i];
     // CR LF, CR and LF each end one line.
     if (c == '\n') {

@@ -32,6 +32,9 @@ struct ChapterInfo {
 const ChapterInfo* FindChapter(std::string_view scriptName);
 // "第N章" + a full-width space + the chapter's name, in GBK.
 const Bytes& ChapterTitleOf(int chapter);
+// The script name Load uses for `name`: its file-name part without the
+// extension, lower-cased (D:\x\A.VXS gives "a").
+Bytes ScriptBaseName(std::string_view name);
 
 class TCodeRed : public TSlist {
  public:
@@ -42,12 +45,13 @@ class TCodeRed : public TSlist {
   int32_t ChapterNumber = 0;
   TSlist Errors;  // "<line number><message>" per script error
 
-  // Where scripts are found: the script archive (none = loose files only),
-  // then the directory of loose scripts (UTF-8, trailing '/').
+  // Where scripts are found: the script archive (unset = the program's
+  // script archive, when it is open), then the directory of loose scripts
+  // (UTF-8, trailing '/'; relative to the working directory by default).
   TArchive* ScriptArchive = nullptr;
   std::string ScriptDir = "script/";
-  // When set, every Load copies ScriptName here (the global state's copy,
-  // which the debugger and the message log read).
+  // Every Load copies ScriptName here (unset = the global state's copy,
+  // which the debugger and the message log read, when Global exists).
   Bytes* GlobalScriptName = nullptr;
 
   // Loads the script `name`; any directory and extension in it are ignored.

@@ -1,0 +1,479 @@
+#include "script/ScriptLint.h"
+
+#include <set>
+
+#include "base/Errors.h"
+#include "base/Paths.h"
+#include "data/ClassArchive.h"
+#include "data/FuncFile.h"
+#include "script/ClassCodeBlue.h"
+#include "sound/FuncSound.h"
+
+namespace vantel {
+namespace {
+
+std::string U(std::string_view cp932) {
+  return ToUtf8(cp932);
+}
+
+std::string Quoted(std::string_view cp932) {
+  return "\"" + U(cp932) + "\"";
+}
+
+// The tags of the story scene's layers, as the layer action compares them.
+bool IsLayerTag(std::string_view tag) {
+  static const std::set<std::string_view> kTags = {"background", "layer1", "left",   "center",
+                                                   "right",      "align4", "layer2", "layer3"};
+  return kTags.count(tag) > 0;
+}
+
+bool IsHexDigit(char c) {
+  return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+}
+
+// A colour name or #RRGGBB with six hexadecimal digits.
+bool IsColour(std::string_view text) {
+  if (text.size() == 7 && text[0] == '#') {
+    for (size_t i = 1; i < 7; ++i)
+      if (!IsHexDigit(text[i])) return false;
+    return true;
+  }
+  return text.size() > 0 && text[0] != '#' && ColorOf(text) >= 0;
+}
+
+// The picture loader's name: extension removed, lower-cased.
+Bytes PictureStem(std::string_view name) {
+  const size_t dot = name.rfind('.');  // '.' is never a trail byte
+  return LowerCase(dot == std::string_view::npos ? name : name.substr(0, dot));
+}
+
+bool IsUtf8(std::string_view s, bool& nonAscii) {
+  nonAscii = false;
+  for (size_t i = 0; i < s.size();) {
+    const auto c = static_cast<unsigned char>(s[i]);
+    if (c < 0x80) {
+      ++i;
+      continue;
+    }
+    size_t n;
+    uint32_t cp;
+    if (c >= 0xC2 && c <= 0xDF)
+      n = 1, cp = c & 0x1F;
+    else if (c >= 0xE0 && c <= 0xEF)
+      n = 2, cp = c & 0x0F;
+    else if (c >= 0xF0 && c <= 0xF4)
+      n = 3, cp = c & 0x07;
+    else
+      return false;
+    if (i + n >= s.size()) return false;
+    for (size_t k = 1; k <= n; ++k) {
+      const auto b = static_cast<unsigned char>(s[i + k]);
+      if ((b & 0xC0) != 0x80) return false;
+      cp = (cp << 6) | (b & 0x3F);
+    }
+    if ((n == 2 && cp < 0x800) || (n == 3 && (cp < 0x10000 || cp > 0x10FFFF)) ||
+        (cp >= 0xD800 && cp <= 0xDFFF))
+      return false;
+    nonAscii = true;
+    i += n + 1;
+  }
+  return true;
+}
+
+// One script read for checking.
+struct Script {
+  Bytes name;
+  mutable TCodeBlue code;  // its tokens; its label search serves jumps into it
+  std::string File() const { return U(name) + ".vxs"; }
+};
+
+class Checker {
+ public:
+  Checker(const std::map<Bytes, std::unique_ptr<Script>>& scripts, const ResourceShelf* images,
+          const ResourceShelf* sounds, std::vector<LintFinding>& out)
+      : scripts_(scripts), images_(images), sounds_(sounds), out_(out) {}
+
+  void Check(const Script& script) {
+    TCodeBlue c;
+    c.ScriptName = script.name;
+    for (int i = 0; i < script.code.Count(); ++i) c.AddTagged(script.code[i], script.code.Tag(i));
+    std::map<Bytes, int32_t> markers;  // name -> line of its first marker
+    file_ = script.File();
+    for (int i = 0; i < c.Count(); ++i) {
+      const Bytes token = c[i];
+      line_ = c.Tag(i);
+      c.Position = i;
+      c.CurrentLine = line_;
+      const int before = c.Errors.Count();
+      if (token[0] == '<' && token.back() != '>')
+        Report("the tag " + Quoted(token) + " is not closed on its line");
+      c.ParseToken(token);
+      // Interpreter errors ({name} references), without their line prefix.
+      const Bytes prefix = IntToStr(line_);
+      for (int e = before; e < c.Errors.Count(); ++e) Report(U(c.Errors[e].substr(prefix.size())));
+      if (c.Command.empty() || c.Command[0] != '*') continue;
+      const auto kind = FindCommand(c.Command);
+      if (token[0] != '<') {
+        Report("story text " + Quoted(token) + " starts with '*' and is read as the command <" +
+               U(c.Command.substr(1)) + ">" + (kind ? "" : ", which does not exist"));
+        continue;
+      }
+      if (!kind) {
+        Report("unknown command <" + U(c.Command.substr(1)) + ">");
+        continue;
+      }
+      switch (*kind) {
+        case CommandKind::Action:
+          CheckAction(c);
+          break;
+        case CommandKind::TextMarkup:
+          if (c.Command == "*font") CheckColour(c, "font");
+          if (c.Command == "*r" && c.Attr("text", c.Attr("alt", "")).empty())
+            Report("ruby without text or alt");
+          break;
+        case CommandKind::Jump:
+          CheckJump(c, script, i);
+          break;
+        case CommandKind::Sound:
+          CheckSound(c);
+          break;
+        case CommandKind::Nothing:
+          if (c.Command == "*marker") {
+            const Bytes name = LowerCase(c.Attr("name", ""));
+            if (name.empty()) {
+              Report("a marker without a name");
+            } else if (auto [at, added] = markers.emplace(name, line_); !added) {
+              Report("the marker " + Quoted(name) + " repeats the one on line " +
+                     std::to_string(at->second) + "; jumps land on the first");
+            }
+          }
+          break;
+      }
+    }
+  }
+
+ private:
+  void Report(std::string message) { out_.push_back({file_, line_, std::move(message)}); }
+
+  // An integer attribute that falls back to a default when it is not one.
+  void CheckInteger(const TCodeBlue& c, const char* attr, const char* fallback) {
+    const Bytes v = c.Attr(attr, "");
+    int32_t n;
+    if (!v.empty() && !TryStrToInt(v, n))
+      Report(std::string(attr) + "=" + Quoted(v) + " is not a whole number; " + fallback +
+             " is used");
+  }
+
+  void CheckColour(const TCodeBlue& c, const char* what) {
+    const Bytes v = c.Attr("color", "");
+    if (!v.empty() && !IsColour(v))
+      Report(std::string("the ") + what + " colour " + Quoted(v) +
+             " is neither a colour name nor #RRGGBB");
+  }
+
+  void CheckPicture(const Bytes& name) {
+    if (!images_) return;
+    if (ColorOf(name) >= 0) {
+      if (!IsColour(name)) Report("the picture " + Quoted(name) + " is a colour with bad digits");
+      return;
+    }
+    const Bytes stem = PictureStem(name);
+    if (stem.empty()) {
+      Report("the command names no picture");
+      return;
+    }
+    if (!images_->Has(stem + ".jpg") && !images_->Has(stem + ".png"))
+      Report("no picture " + Quoted(stem) + " (looked for " + U(stem) + ".jpg and " + U(stem) +
+             ".png)");
+  }
+
+  void CheckAction(TCodeBlue& c) {
+    if (c.Command == "*k" || c.Command == "*wait") {
+      CheckInteger(c, "time", c.Command == "*k" ? "-1 (wait for the reader)" : "10");
+      return;
+    }
+    if (c.Command == "*whiteout") return CheckInteger(c, "time", "1");
+    if (c.Command == "*wipe") {
+      CheckInteger(c, "time", "10");
+      static const std::set<std::string_view> kEffects = {"normal", "fade",  "mesh",
+                                                          "fall",   "noize", "scan"};
+      const Bytes effect = LowerCase(c.Attr("effect", "normal"));
+      if (!kEffects.count(effect))
+        Report("the effect " + Quoted(effect) +
+               " is not known (normal, fade, mesh, fall, noize, scan); a fade is used");
+      return;
+    }
+    if (c.Command == "*box") {
+      const Bytes type = c.Attr("type", "0");
+      int32_t n;
+      if (!TryStrToInt(type, n))
+        Report("box type " + Quoted(type) + " is not an integer: the story cannot set up the box");
+      else if (n < 0 || n > 7)
+        Report("box type " + type + " is outside 0-7");
+      CheckInteger(c, "transparent", "50");
+      CheckColour(c, "box");
+      return;
+    }
+    if (c.Command == "*layer") CheckInteger(c, "transparent", "100");
+    if (c.Command != "*background" && c.Command != "*layer" && c.Command != "*bustup") return;
+
+    c.BuildAction();
+    const Bytes tag = c.Action[1], mode = c.Action[2], picture = c.Action[3];
+    if (!IsLayerTag(tag)) {
+      if (c.Command == "*bustup")
+        Report("align=" + Quoted(tag) +
+               " names no layer (left, center, right or align4, in lower case): nothing happens");
+      else
+        Report("num=" + Quoted(c.Attr("num", "2")) +
+               " names no layer (1, 2 or 3): nothing happens");
+      return;
+    }
+    if (mode == "off") return;
+    if (mode != "on")
+      Report("mode=" + Quoted(mode) +
+             " is neither on nor off (in lower case): the picture is shown");
+    if (c.Command == "*bustup" && (c.Attr("name", "").empty() || c.Attr("face", "").empty())) {
+      Report("a bustup needs both name and face");
+      return;
+    }
+    CheckPicture(picture);
+  }
+
+  void CheckSound(const TCodeBlue& c) {
+    CheckInteger(c, "time", "20");
+    const auto request = c.SoundRequestOf();
+    if (!request) {
+      Report("mode=" + Quoted(c.Attr("mode", "")) +
+             " asks for nothing (on, off, fadein or fadeout)");
+      return;
+    }
+    if (request->kind != kSoundPlay && request->kind != kSoundFadeIn) return;
+    if (request->name.empty()) {
+      Report("the command names no sound");
+      return;
+    }
+    if (!sounds_) return;
+    const Bytes file = SoundCommandName(request->name);
+    if (request->loops != -1) {
+      if (!sounds_->Has(file)) Report("no sound " + U(file));
+      return;
+    }
+    // Random variants start as one of stem1 ... stem5.
+    const Bytes stem = SoundNameStem(file);
+    if (!sounds_->Has(stem + "1.wav")) {
+      Report("no sound " + U(stem) + "1.wav (the first of the random variants of " +
+             Quoted(request->name) + ")");
+      return;
+    }
+    std::string missing;
+    for (char d = '2'; d <= '5'; ++d)
+      if (!sounds_->Has(stem + d + ".wav")) missing += (missing.empty() ? "" : ", ") + U(stem) + d;
+    if (!missing.empty())
+      Report("random variants missing: " + missing +
+             " (a variant that is not there starts silent)");
+  }
+
+  // Where execution goes on after the jump `href` at token `index` of
+  // `from`: the script and the token index, or a null script when the
+  // target script does not exist (the story runs out there).
+  struct Landing {
+    const Script* script;
+    int next;
+  };
+  Landing Resolve(const Script& from, int index, std::string_view href) const {
+    const JumpTarget target = SplitHref(href);
+    Landing to{&from, index + 1};
+    if (!target.file.empty()) {
+      auto it = scripts_.find(ScriptBaseName(target.file));
+      if (it == scripts_.end()) return {nullptr, 0};
+      to = {it->second.get(), 1};  // the first token of a script jumped to is passed over
+    }
+    if (!target.label.empty())
+      if (const int at = to.script->code.FindLabel(target.label); at >= 0) to.next = at + 1;
+    return to;
+  }
+
+  // True when execution from `at` jumps round for ever without reaching a
+  // command that hands the story an action.
+  bool LoopsForever(Landing at) {
+    std::set<std::pair<const Script*, int>> seen;
+    while (at.script && at.next < at.script->code.Count()) {
+      if (!seen.insert({at.script, at.next}).second) return true;
+      probe_.ParseToken(at.script->code[at.next]);
+      probe_.Errors.Clear();
+      const auto kind = FindCommand(probe_.Command);
+      if (kind == CommandKind::Action) return false;
+      if (kind == CommandKind::Jump && !probe_.Attr("href", "").empty())
+        at = Resolve(*at.script, at.next, probe_.Attr("href", ""));
+      else
+        ++at.next;
+    }
+    return false;
+  }
+
+  void CheckJump(TCodeBlue& c, const Script& self, int index) {
+    const Bytes href = c.Attr("href", "");
+    if (href.empty()) {
+      Report("a jump without href does nothing");
+      return;
+    }
+    const JumpTarget target = SplitHref(href);
+    const Script* into = &self;
+    if (!target.file.empty()) {
+      const Bytes name = ScriptBaseName(target.file);
+      auto it = scripts_.find(name);
+      if (it == scripts_.end()) {
+        Report("jump to the script " + Quoted(name) + ", which does not exist");
+        return;
+      }
+      into = it->second.get();
+    }
+    if (LoopsForever(Resolve(self, index, href)))
+      Report("the jump to " + Quoted(href) +
+             " loops for ever without reaching a command the story waits for; the player ends "
+             "the script there");
+    if (target.label.empty()) {
+      // The player passes over the first token of a script it jumps to.
+      if (into != &self && into->code.Count() > 0) {
+        probe_.ParseToken(into->code[0]);
+        const Bytes& c = probe_.Command;
+        if (c != "*!" && c != "*marker" && c != "*calc" && c != "*movie" && c != "*starttimer")
+          Report("the jump to " + Quoted(href) + " passes over the first token of " + into->File() +
+                 ", " + Quoted(into->code[0]) + "; start that script with a comment <!>");
+      }
+      return;
+    }
+    const int at = into->code.FindLabel(target.label);
+    const std::string where = into == &self ? "" : " in " + into->File();
+    if (at >= 0) {
+      probe_.ParseToken(into->code[at]);
+      if (probe_.Command != "*marker")
+        Report("the label " + Quoted(target.label) + " lands on " + Quoted(into->code[at]) +
+               " (line " + std::to_string(into->code.Tag(at)) + where + "), not on a marker");
+      return;
+    }
+    const int folded = into->code.FindLabel(LowerCase(target.label));
+    if (folded >= 0)
+      Report("the label " + Quoted(target.label) + " can never match: labels are compared with " +
+             "lower-cased marker names, so write " + Quoted(LowerCase(target.label)) + " (line " +
+             std::to_string(into->code.Tag(folded)) + where + ")");
+    else
+      Report("no label " + Quoted(target.label) + (where.empty() ? "" : where) +
+             "; the story goes on " + (into == &self ? "after the jump" : "from its second token"));
+  }
+
+  const std::map<Bytes, std::unique_ptr<Script>>& scripts_;
+  const ResourceShelf* images_;
+  const ResourceShelf* sounds_;
+  std::vector<LintFinding>& out_;
+  std::string file_;
+  int32_t line_ = 0;
+  TCodeBlue probe_;  // parses tokens met while following jumps; its reports are ignored
+};
+
+std::string WithSlash(std::string dir) {
+  if (!dir.empty() && dir.back() != '/') dir += '/';
+  return dir;
+}
+
+bool HasVxsExtension(std::string_view name) {
+  return name.size() > 4 && SameText(name.substr(name.size() - 4), ".vxs");
+}
+
+void AddFromArchive(ScriptLint& lint, const std::string& path) {
+  TArchive archive(path);
+  for (const TArchive::Entry& e : archive.Entries())
+    if (HasVxsExtension(e.name) && archive.EntryOffset(e.name) == e.offset)
+      lint.AddScript(e.name, archive.ReadText(e.name));
+}
+
+// The .vxs files of a directory; `skip` names those already added.
+void AddFromDirectory(ScriptLint& lint, const std::string& dir, const std::set<Bytes>& skip) {
+  for (const std::string& file : ListDirectory(dir)) {
+    if (!HasVxsExtension(file) || !FileExists(dir + file)) continue;
+    const Bytes name = ScriptBaseName(FromUtf8(file));
+    if (skip.count(name)) continue;
+    auto bytes = ReadWholeFile(dir + file);
+    if (!bytes) throw FileError("cannot read " + dir + file);
+    // Packed scripts are what the player writes and reads; plain ones may be UTF-8.
+    const bool packed = bytes->size() >= 4 && static_cast<unsigned char>((*bytes)[3]) == 0x5A;
+    lint.AddScript(name, packed ? ReadPackedFile(dir + file) : ScriptTextFromFile(*bytes));
+  }
+}
+
+}  // namespace
+
+std::string FormatFinding(const LintFinding& f) {
+  return f.script + ":" + std::to_string(f.line) + ": " + f.message;
+}
+
+ResourceShelf::ResourceShelf(const std::string& archivePath, std::string looseDir)
+    : looseDir_(std::move(looseDir)) {
+  if (!archivePath.empty() && FileExists(archivePath)) {
+    archive_ = std::make_unique<TArchive>(archivePath);
+    archive_->SetLooseDir(looseDir_);
+  }
+}
+
+ResourceShelf::~ResourceShelf() = default;
+
+bool ResourceShelf::Has(const Bytes& name) const {
+  if (archive_ && archive_->IndexOf(name) >= 0) return true;
+  if (looseDir_.empty()) return false;
+  const auto path = DataPath(looseDir_, name);
+  return path && FileExists(*path);
+}
+
+bool ResourceShelf::Usable() const {
+  return archive_ || (!looseDir_.empty() && DirectoryExists(looseDir_));
+}
+
+std::string ResourceShelf::Describe() const {
+  std::string s;
+  if (archive_) s = archive_->Path();
+  if (!looseDir_.empty() && DirectoryExists(looseDir_)) s += (s.empty() ? "" : " and ") + looseDir_;
+  return s;
+}
+
+void ScriptLint::AddScript(std::string_view name, std::string_view text) {
+  scripts_[ScriptBaseName(name)] = Bytes(text);
+}
+
+std::vector<LintFinding> ScriptLint::Run() const {
+  std::map<Bytes, std::unique_ptr<Script>> scripts;
+  for (const auto& [name, text] : scripts_) {
+    auto s = std::make_unique<Script>();
+    s->name = name;
+    s->code.Tokenize(text);
+    scripts.emplace(name, std::move(s));
+  }
+  std::vector<LintFinding> out;
+  Checker checker(scripts, Images, Sounds, out);
+  for (const auto& [name, script] : scripts) checker.Check(*script);
+  return out;
+}
+
+void AddScriptsFrom(ScriptLint& lint, const std::string& path) {
+  if (FileExists(path)) return AddFromArchive(lint, path);
+  if (!DirectoryExists(path)) throw FileError("no script archive or directory " + path);
+  const std::string dir = WithSlash(path);
+  if (FileExists(dir + "script.chs")) {
+    // A game directory: the archive first, then the loose scripts it lacks.
+    AddFromArchive(lint, dir + "script.chs");
+    std::set<Bytes> have;
+    TArchive archive(dir + "script.chs");
+    for (const auto& e : archive.Entries())
+      if (HasVxsExtension(e.name)) have.insert(ScriptBaseName(e.name));
+    AddFromDirectory(lint, dir + "script/", have);
+    return;
+  }
+  AddFromDirectory(lint, dir, {});
+}
+
+Bytes ScriptTextFromFile(std::string_view bytes) {
+  bool nonAscii = false;
+  if (IsUtf8(bytes, nonAscii) && nonAscii) return FromUtf8(bytes);
+  return Bytes(bytes);
+}
+
+}  // namespace vantel

@@ -1,0 +1,83 @@
+// The script checker for authors: reads every script exactly as the player
+// reads it (TCodeRed's tokeniser, TCodeBlue's parsing, command table, action
+// fields, sound requests and label search) without running a scene, and
+// lists what would go wrong while the story plays: unknown commands, {name}
+// references, jumps to scripts or labels that do not exist (a label written
+// with capitals can never match), pictures and sounds that the data does
+// not hold, box settings the story cannot use, layers that do not exist and
+// values that silently fall back to a default.
+//
+// Depends on the interpreter and the archive reader. Findings are UTF-8 text
+// with the script's file name and source line. Reading a damaged archive or
+// packed script raises DataError; a missing script path raises FileError.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "base/Bytes.h"
+
+namespace vantel {
+
+class TArchive;
+
+struct LintFinding {
+  std::string script;  // file name, UTF-8 ("脚本1.vxs")
+  int32_t line = 0;    // 1-based source line
+  std::string message;
+};
+// "script:line: message"
+std::string FormatFinding(const LintFinding& finding);
+
+// Where pictures or sounds are looked for: an archive, then the loose folder
+// beside it, as the player looks for them.
+class ResourceShelf {
+ public:
+  // `archivePath` may be empty or name a missing file (loose files only);
+  // `looseDir` ends with '/', or is empty for no loose folder.
+  ResourceShelf(const std::string& archivePath, std::string looseDir);
+  ~ResourceShelf();
+  // True when the archive has an entry `name` (any ASCII case) or the loose
+  // folder a file of that name.
+  bool Has(const Bytes& name) const;
+  // Something to look in: an archive that exists or a loose folder that does.
+  bool Usable() const;
+  std::string Describe() const;  // for the tool's summary
+
+ private:
+  std::unique_ptr<TArchive> archive_;
+  std::string looseDir_;
+};
+
+class ScriptLint {
+ public:
+  // Adds a script (CP932 text) under the name Load would give it.
+  void AddScript(std::string_view name, std::string_view text);
+  size_t ScriptCount() const { return scripts_.size(); }
+  // Null: that kind of resource is not checked.
+  const ResourceShelf* Images = nullptr;
+  const ResourceShelf* Sounds = nullptr;
+  // Every finding, scripts in name order, each script's in line order.
+  std::vector<LintFinding> Run() const;
+
+ private:
+  std::map<Bytes, Bytes> scripts_;  // name -> text
+};
+
+// Adds the scripts found at `path`: the .vxs entries of a script archive (a
+// file), the .vxs files of a directory, or, for a game directory holding
+// script.chs, the archive's scripts and those of its script/ folder that
+// the archive lacks. Throws FileError when there is nothing at `path`.
+void AddScriptsFrom(ScriptLint& lint, const std::string& path);
+
+// The CP932 text of a loose .vxs file: a file that is valid UTF-8 and not
+// plain ASCII is converted from UTF-8 (CP932 Japanese text is practically
+// never valid UTF-8, while UTF-8 text often passes for CP932 byte pairs);
+// anything else is taken as CP932 already.
+Bytes ScriptTextFromFile(std::string_view bytes);
+
+}  // namespace vantel
