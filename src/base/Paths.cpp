@@ -125,7 +125,7 @@ std::vector<std::string> ListDirectory(const std::string& path) {
   return names;
 }
 
-std::string WithSlash(std::string dir) {
+std::string WithTrailingSlash(std::string dir) {
   if (!dir.empty() && dir.back() != '/') dir += '/';
   return dir;
 }

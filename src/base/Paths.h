@@ -32,7 +32,7 @@ bool DeleteFile(const std::string& path);
 std::vector<std::string> ListDirectory(const std::string& path);
 
 // `dir` with a trailing '/' (an empty text, the working directory, stays empty).
-std::string WithSlash(std::string dir);
+std::string WithTrailingSlash(std::string dir);
 
 // True when a name from data stays in its directory: not empty, no '/' or
 // '\', not "." or "..".

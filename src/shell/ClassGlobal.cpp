@@ -61,7 +61,7 @@ void LoadOrSetAside(TSlist& list, const std::string& path, std::vector<std::stri
 
 Tglobal::Tglobal(const std::string& exeDir, const std::string& secondDataDir,
                  int (*estimateClock)())
-    : ExeDir(WithSlash(exeDir)), created_(true) {
+    : ExeDir(WithTrailingSlash(exeDir)), created_(true) {
   DebugMode = true;
   ClockMHz = (estimateClock ? estimateClock : EstimateClock)() / 10 * 10;
   FindSaveDir();
