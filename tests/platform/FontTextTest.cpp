@@ -128,6 +128,11 @@ TEST(FontText, ClipsAndBlendsInTheGivenColour) {
   Picture tiny = Black(3, 3);
   t.Draw(tiny, 1, 1, f, 0xFFFFFF, text);         // far larger than the picture
   t.Draw(tiny, 5000, -5000, f, 0xFFFFFF, text);  // entirely outside
+  // Beside the picture at the ends of the int range: no pixel is even addressed.
+  Picture beside = Black(40, 40);
+  t.Draw(beside, INT32_MAX - 10, 0, f, 0xFFFFFF, text);
+  t.Draw(beside, INT32_MIN + 10, 0, f, 0xFFFFFF, text);
+  EXPECT_EQ(beside, Black(40, 40));
   Picture empty;
   t.Draw(empty, 0, 0, f, 0xFFFFFF, text);
 
