@@ -24,6 +24,7 @@
 #include "base/PngWrite.h"
 #include "base/Stream.h"
 #include "graphics/FuncBmpLoader.h"
+#include "tests/support/ImageFixtures.h"
 
 using namespace vantel;
 
@@ -76,50 +77,11 @@ std::string LibpngEncodeAdaptive(const Picture& pic) {
   return out;
 }
 
-// The concatenated IDAT data of a PNG file.
-std::string IdatData(const std::string& png) {
-  std::string out;
-  size_t pos = 8;
-  while (pos + 12 <= png.size()) {
-    const auto* b = reinterpret_cast<const uint8_t*>(png.data() + pos);
-    const size_t len = size_t(b[0]) << 24 | size_t(b[1]) << 16 | size_t(b[2]) << 8 | b[3];
-    if (std::memcmp(b + 4, "IDAT", 4) == 0) out.append(png, pos + 8, len);
-    pos += 12 + len;
-  }
-  return out;
-}
-
-std::string JpegEncode(const Picture& pic) {
-  jpeg_compress_struct c;
-  jpeg_error_mgr err;
-  c.err = jpeg_std_error(&err);
-  jpeg_create_compress(&c);
-  unsigned char* mem = nullptr;
-  unsigned long size = 0;
-  jpeg_mem_dest(&c, &mem, &size);
-  c.image_width = kW;
-  c.image_height = kH;
-  c.input_components = 3;
-  c.in_color_space = JCS_EXT_BGR;
-  jpeg_set_defaults(&c);
-  jpeg_set_quality(&c, 90, TRUE);
-  jpeg_start_compress(&c, TRUE);
-  while (c.next_scanline < c.image_height) {
-    JSAMPROW row = const_cast<JSAMPROW>(pic.Row(c.next_scanline));
-    jpeg_write_scanlines(&c, &row, 1);
-  }
-  jpeg_finish_compress(&c);
-  jpeg_destroy_compress(&c);
-  std::string out(reinterpret_cast<char*>(mem), size);
-  std::free(mem);
-  return out;
-}
-
 struct Inputs {
   std::string profile = EncodePng(MakePicture(true));  // filter None, one IDAT
   std::string adaptive = LibpngEncodeAdaptive(MakePicture(true));
-  std::string profileIdat = IdatData(profile), adaptiveIdat = IdatData(adaptive);
-  std::string jpeg = JpegEncode(MakePicture(false));
+  std::string profileIdat = testing::IdatData(profile), adaptiveIdat = testing::IdatData(adaptive);
+  std::string jpeg = testing::EncodeJpeg(MakePicture(false), 90);
 };
 const Inputs& In() {
   static Inputs in;

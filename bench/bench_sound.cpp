@@ -22,6 +22,8 @@
 #include "sound/ClassSoundSrc.h"
 #include "sound/FuncSound.h"
 #include "sound/SoundConverter.h"
+#include "sound/WaveFormat.h"
+#include "tests/support/SoundFixtures.h"
 
 namespace vantel {
 namespace {
@@ -43,10 +45,8 @@ struct Fixtures {
     for (int i = 0; i < 3; ++i) {
       std::string data(200000 * 4, '\0');
       for (size_t k = 0; k < data.size(); ++k) data[k] = char(k * (i + 3));
-      std::string f = "RIFF" + std::string(4, '\0') + "WAVEfmt " + std::string("\x10\0\0\0", 4) +
-                      std::string("\x01\0\x02\0\x44\xac\0\0\x10\xb1\x02\0\x04\0\x10\0", 16) +
-                      "data" + std::string("\x00\x35\x0c\x00", 4) + data;
-      WriteFileAtomic(dir + "sound/p" + std::to_string(i) + ".wav", f);
+      WriteFileAtomic(dir + "sound/p" + std::to_string(i) + ".wav",
+                      RiffWave(WaveFormat::Pcm16(2, 44100).FileRecord(), data));
     }
   }
   ~Fixtures() {
@@ -89,25 +89,6 @@ void BM_CopySameBytes(benchmark::State& state) {
 }
 BENCHMARK(BM_CopySameBytes);
 
-// The format record and data of a RIFF file's "fmt " and "data" chunks.
-bool ReadWave(const std::string& path, FormatBlock& format, std::string& data) {
-  auto file = ReadWholeFile(path);
-  if (!file) return false;
-  size_t p = 12;
-  format.fill(0);
-  while (p + 8 <= file->size()) {
-    uint32_t len = Get32(reinterpret_cast<const uint8_t*>(file->data() + p + 4));
-    std::string id = file->substr(p, 4);
-    if (id == "fmt ") std::memcpy(format.data(), file->data() + p + 8, std::min<size_t>(len, 256));
-    if (id == "data") {
-      data = file->substr(p + 8, len);
-      return true;
-    }
-    p += 8 + len + (len & 1);
-  }
-  return false;
-}
-
 // Decodes `data` block by block through our converter as a source does.
 size_t DecodeThrough(const FormatBlock& format, const std::string& data,
                      std::vector<uint8_t>& out) {
@@ -131,10 +112,9 @@ void ReportRealtime(benchmark::State& state, size_t pcmBytesPerIteration) {
 }
 
 void BM_AdpcmDecode(benchmark::State& state) {
-  FormatBlock format;
-  std::string data;
-  if (!Fix().tools || !ReadWave(Fix().dir + "adpcm.wav", format, data))
-    return state.SkipWithError("sox is needed for the fixture");
+  const auto file = Fix().tools ? ReadWholeFile(Fix().dir + "adpcm.wav") : std::nullopt;
+  if (!file) return state.SkipWithError("sox is needed for the fixture");
+  const auto [format, data] = testing::ParseWave(*file);
   std::vector<uint8_t> out(TSoundSrc::kDecodedBytes);
   size_t bytes = 0;
   for (auto _ : state) bytes = DecodeThrough(format, data, out);

@@ -24,11 +24,6 @@
 namespace vantel {
 namespace {
 
-FontText& Service() {
-  static FontText service;
-  return service;
-}
-
 FontRequest GlyphFont() {
   FontRequest f;
   f.face = Sjis("ＭＳ 明朝");
@@ -37,9 +32,9 @@ FontRequest GlyphFont() {
 }
 
 void RenderGlyph(Picture& work, const FontRequest& f, const Bytes& text) {
-  const TextExtent e = Service().Measure(f, text);
+  const TextExtent e = SharedFontText().Measure(f, text);
   work.FillRect(0, 0, e.width, e.height, 0);
-  Service().Draw(work, 0, 0, f, 0xFFFFFF, text);
+  SharedFontText().Draw(work, 0, 0, f, 0xFFFFFF, text);
 }
 
 double baselineNs = 0;
@@ -97,12 +92,12 @@ void GlyphRender2xUncached(benchmark::State& state) {
   Picture work(112, 112, Picture::Format::BGR24, 0);
   const FontRequest f = GlyphFont();
   const Bytes& text = Sjis("漢");
-  Service().SetGlyphCache(false);
+  SharedFontText().SetGlyphCache(false);
   Timed(state, [&] {
     RenderGlyph(work, f, text);
     benchmark::DoNotOptimize(work.Data());
   });
-  Service().SetGlyphCache(true);
+  SharedFontText().SetGlyphCache(true);
 }
 BENCHMARK(GlyphRender2xUncached);
 
@@ -121,7 +116,7 @@ Bytes Page400() {
 }
 
 void LayoutPage400(benchmark::State& state) {
-  Tletters letters(&Service());
+  Tletters letters(&SharedFontText());
   letters.FLineWidth = 640;
   letters.ApplyTag("*font,size,23,name," + Sjis("ＭＳ 明朝"));
   const Bytes page = Page400();
@@ -136,7 +131,7 @@ void LayoutPage400(benchmark::State& state) {
 BENCHMARK(LayoutPage400);
 
 void RevealLetter(benchmark::State& state) {
-  TFlatText layer(nullptr, &Service());
+  TFlatText layer(nullptr, &SharedFontText());
   layer.SetBox(0, 0, 640, 160);
   const Bytes& text = Sjis("漢");
   Timed(state, [&] {
@@ -147,7 +142,7 @@ void RevealLetter(benchmark::State& state) {
 BENCHMARK(RevealLetter);
 
 void RevealPage400(benchmark::State& state) {
-  TFlatText layer(nullptr, &Service());
+  TFlatText layer(nullptr, &SharedFontText());
   layer.SetBox(0, 0, 640, 480);
   layer.FLetters.ApplyTag("*font,size,23,name," + Sjis("ＭＳ 明朝"));
   const Bytes page = Page400();

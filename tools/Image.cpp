@@ -24,7 +24,7 @@ int Image(const Args& args) {
   std::string looseDir;
   if (DirectoryExists(source)) {
     ImageArchive = new TArchive("");
-    looseDir = source.back() == '/' ? source : source + "/";
+    looseDir = WithTrailingSlash(source);
   } else if (FileExists(source)) {
     ImageArchive = new TArchive(source);
     const std::string parent = std::filesystem::path(source).parent_path().string();

@@ -18,11 +18,6 @@
 namespace vantel::vxtool {
 namespace {
 
-std::string WithSlash(std::string dir) {
-  if (!dir.empty() && dir.back() != '/') dir += '/';
-  return dir;
-}
-
 // The code page 932 form of a UTF-8 file name, exactly, or nullopt.
 std::optional<Bytes> EncodeName(const std::string& utf8) {
   Bytes name = FromUtf8(utf8);
@@ -32,7 +27,7 @@ std::optional<Bytes> EncodeName(const std::string& utf8) {
 
 int Pack(const Args& args) {
   if (args.size() != 2) return Fail("usage: vxtool pack DIR ARCHIVE");
-  const std::string dir = WithSlash(args[0]);
+  const std::string dir = WithTrailingSlash(args[0]);
   if (!DirectoryExists(dir)) return Fail("no directory " + args[0]);
   ArchiveWriter writer(ArchiveWriter::KindFor(args[1]));
   int count = 0;
@@ -55,7 +50,7 @@ int Pack(const Args& args) {
 int Unpack(const Args& args) {
   if (args.size() != 2) return Fail("usage: vxtool unpack ARCHIVE DIR");
   if (!FileExists(args[0])) return Fail("no archive " + args[0]);
-  const std::string dir = WithSlash(args[1]);
+  const std::string dir = WithTrailingSlash(args[1]);
   if (!MakeDirectories(dir)) return Fail("cannot create " + args[1]);
   TArchive archive(args[0]);
   const auto kind = ArchiveWriter::KindFor(args[0]);

@@ -16,21 +16,16 @@
 #include "sound/ClassSound.h"
 #include "sound/ClassSoundSrc.h"
 #include "sound/FuncSound.h"
+#include "sound/WaveFormat.h"
 #include "tools/VxTool.h"
 
 namespace vantel::vxtool {
 namespace {
 
 std::string WaveFile(const std::vector<int16_t>& samples) {
-  auto le32 = [](uint32_t v) {
-    return std::string{char(v), char(v >> 8), char(v >> 16), char(v >> 24)};
-  };
-  auto le16 = [](uint32_t v) { return std::string{char(v), char(v >> 8)}; };
-  uint32_t bytes = static_cast<uint32_t>(samples.size() * 2);
-  std::string out = "RIFF" + le32(36 + bytes) + "WAVEfmt " + le32(16) + le16(1) + le16(2) +
-                    le32(44100) + le32(44100 * 4) + le16(4) + le16(16) + "data" + le32(bytes);
-  out.append(reinterpret_cast<const char*>(samples.data()), bytes);
-  return out;
+  return RiffWave(WaveFormat::Pcm16(2, 44100).FileRecord(),
+                  std::string_view(reinterpret_cast<const char*>(samples.data()),
+                                   samples.size() * sizeof(int16_t)));
 }
 
 int SoundCommand(const Args& args) {

@@ -2,6 +2,7 @@
 
 #include <iconv.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <mutex>
 #include <unordered_map>
@@ -108,6 +109,18 @@ Bytes UpperCase(std::string_view text, CodePage cp) {
 
 bool SameText(std::string_view a, std::string_view b, CodePage cp) {
   return a.size() == b.size() && LowerCase(a, cp) == LowerCase(b, cp);
+}
+
+std::vector<Bytes> SplitLines(std::string_view text) {
+  std::vector<Bytes> lines;
+  for (size_t i = 0; i < text.size();) {
+    const size_t end = std::min(text.find_first_of("\r\n", i), text.size());
+    lines.emplace_back(text.substr(i, end - i));
+    i = end;
+    if (i < text.size() && text[i] == '\r') ++i;
+    if (i < text.size() && text[i] == '\n') ++i;
+  }
+  return lines;
 }
 
 bool TryStrToInt(std::string_view s, int32_t& value) {

@@ -4,12 +4,15 @@
 // (Shift-JIS), the program's own captions and questions in GBK. Conversion to
 // UTF-8 happens only at the platform boundary. In code page 932 a trail byte
 // may fall in 0x40-0x7E (ASCII letters and '\'), so every ASCII-level
-// operation here steps over double-byte characters.
+// operation here steps over double-byte characters. Depends on the C
+// library's iconv (one without CP932 or GBK makes conversion throw Error);
+// StrToInt throws ConvertError.
 #pragma once
 
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace vantel {
 
@@ -44,6 +47,10 @@ Bytes LowerCase(std::string_view text, CodePage cp = CodePage::CP932);
 Bytes UpperCase(std::string_view text, CodePage cp = CodePage::CP932);
 // Equal when equal after LowerCase.
 bool SameText(std::string_view a, std::string_view b, CodePage cp = CodePage::CP932);
+
+// The lines of a text: CR LF, CR or LF ends a line; a final line break adds
+// no empty line. CR and LF are never trail bytes, so this works on bytes.
+std::vector<Bytes> SplitLines(std::string_view text);
 
 // Integer parsing as the system's StrToInt does it: leading blanks, an
 // optional sign, decimal digits or a '$'/'0x' hexadecimal number, nothing

@@ -125,6 +125,11 @@ std::vector<std::string> ListDirectory(const std::string& path) {
   return names;
 }
 
+std::string WithTrailingSlash(std::string dir) {
+  if (!dir.empty() && dir.back() != '/') dir += '/';
+  return dir;
+}
+
 bool IsSafeName(std::string_view name) {
   if (name.empty() || name == "." || name == "..") return false;
   // In code page 932 '\' can be a trail byte, so look at whole characters.
@@ -138,6 +143,16 @@ bool IsSafeName(std::string_view name) {
 std::optional<std::string> DataPath(const std::string& dir, std::string_view name, CodePage cp) {
   if (!IsSafeName(name)) return std::nullopt;
   return dir + ToUtf8(name, cp);
+}
+
+std::optional<std::string> FindDataFile(const std::string& dir, std::string_view name,
+                                        CodePage cp) {
+  auto path = DataPath(dir, name, cp);
+  if (!path) return std::nullopt;
+  auto found = FindPath(*path);
+  struct stat st;
+  if (!found || !Exists(*found, &st) || !S_ISREG(st.st_mode)) return std::nullopt;
+  return found;
 }
 
 std::optional<std::string> ReadWholeFile(const std::string& path) {

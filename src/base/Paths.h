@@ -31,6 +31,9 @@ bool DeleteFile(const std::string& path);
 // Names of the entries in a directory (not . and ..), sorted; empty when missing.
 std::vector<std::string> ListDirectory(const std::string& path);
 
+// `dir` with a trailing '/' (an empty text, the working directory, stays empty).
+std::string WithTrailingSlash(std::string dir);
+
 // True when a name from data stays in its directory: not empty, no '/' or
 // '\', not "." or "..".
 bool IsSafeName(std::string_view name);
@@ -39,6 +42,11 @@ bool IsSafeName(std::string_view name);
 // a trailing separator is the caller's).
 std::optional<std::string> DataPath(const std::string& dir, std::string_view name,
                                     CodePage cp = CodePage::CP932);
+
+// The regular file DataPath(dir, name) names, as it is spelt on disk (found
+// in any case); nullopt when the name is unsafe or there is no such file.
+std::optional<std::string> FindDataFile(const std::string& dir, std::string_view name,
+                                        CodePage cp = CodePage::CP932);
 
 // Reads a whole file (exact path or any case); nullopt when it cannot.
 std::optional<std::string> ReadWholeFile(const std::string& path);

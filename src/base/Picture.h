@@ -6,7 +6,9 @@
 //
 // Resizing keeps the pixels where the old and new areas overlap and fills the
 // newly exposed area with the fill colour (alpha 0 in 32-bit pictures);
-// setting the size a picture already has changes nothing.
+// setting the size a picture already has changes nothing. Depends on nothing;
+// never fails (negative sizes count as 0; Row and Pixel do not check their
+// arguments).
 #pragma once
 
 #include <cstddef>

@@ -2,25 +2,19 @@
 
 #include <zlib.h>
 
+#include "base/Endian.h"
 #include "base/Errors.h"
 #include "base/Paths.h"
 
 namespace vantel {
 namespace {
 
-void PutBE32(std::string& out, uint32_t v) {
-  out += static_cast<char>(v >> 24);
-  out += static_cast<char>(v >> 16);
-  out += static_cast<char>(v >> 8);
-  out += static_cast<char>(v);
-}
-
 void Chunk(std::string& out, const char* type, const std::string& data) {
-  PutBE32(out, static_cast<uint32_t>(data.size()));
+  out += Be32(static_cast<uint32_t>(data.size()));
   std::string body = std::string(type, 4) + data;
   out += body;
-  PutBE32(out, static_cast<uint32_t>(
-                   crc32(0, reinterpret_cast<const Bytef*>(body.data()), body.size())));
+  out += Be32(
+      static_cast<uint32_t>(crc32(0, reinterpret_cast<const Bytef*>(body.data()), body.size())));
 }
 
 }  // namespace
@@ -47,9 +41,7 @@ std::string EncodePng(const Picture& picture) {
   packed.resize(packedSize);
 
   std::string out = "\x89PNG\r\n\x1a\n";
-  std::string ihdr;
-  PutBE32(ihdr, w);
-  PutBE32(ihdr, h);
+  std::string ihdr = Be32(w) + Be32(h);
   ihdr += '\x08';                      // bit depth
   ihdr += bpp == 4 ? '\x06' : '\x02';  // RGBA or RGB
   ihdr += std::string(3, '\0');        // compression, filter, interlace

@@ -1,5 +1,6 @@
 // Writes a picture as a PNG file (RGB for 24-bit pictures, RGBA for 32-bit),
-// for frame dumps, authoring tools and the demo generator.
+// for frame dumps, authoring tools and the demo generator. Depends on zlib.
+// The player reads PNG with its own decoder (graphics/FuncBmpLoader).
 #pragma once
 
 #include <string>

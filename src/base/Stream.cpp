@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "base/Endian.h"
 #include "base/Errors.h"
 
 namespace vantel {
@@ -14,14 +15,12 @@ void Stream::ReadExact(void* buffer, size_t count, std::string_view what) {
 int32_t Stream::ReadInt32(std::string_view what) {
   uint8_t b[4];
   ReadExact(b, 4, what);
-  return static_cast<int32_t>(b[0] | (b[1] << 8) | (b[2] << 16) |
-                              (static_cast<uint32_t>(b[3]) << 24));
+  return static_cast<int32_t>(Get32(b));
 }
 
 void Stream::WriteInt32(int32_t value) {
-  const uint32_t v = static_cast<uint32_t>(value);
-  const uint8_t b[4] = {static_cast<uint8_t>(v), static_cast<uint8_t>(v >> 8),
-                        static_cast<uint8_t>(v >> 16), static_cast<uint8_t>(v >> 24)};
+  uint8_t b[4];
+  Put32(b, static_cast<uint32_t>(value));
   Write(b, 4);
 }
 

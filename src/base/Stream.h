@@ -1,5 +1,8 @@
 // Byte streams: files on disk and blocks in memory, with the position-based
 // reads that the archive reader, the packed-file helpers and the decoders use.
+// Read returns a short count at the end; ReadExact and ReadInt32 throw
+// DataError instead. FileStream throws FileError when it cannot open, write
+// or flush its file.
 #pragma once
 
 #include <cstdint>

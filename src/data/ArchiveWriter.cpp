@@ -6,6 +6,7 @@
 #include <cstring>
 #include <limits>
 
+#include "base/Endian.h"
 #include "base/Errors.h"
 #include "base/Paths.h"
 #include "base/Stream.h"
@@ -62,8 +63,7 @@ void ArchiveWriter::Write(const std::string& archivePath) const {
     out.WriteBytes(dir);  // filled in once the offsets are known
 
     auto put = [&](size_t at, int64_t v) {
-      for (int b = 0; b < 4; ++b)
-        dir[at + b] = static_cast<char>(static_cast<uint32_t>(v) >> (8 * b));
+      Put32(reinterpret_cast<uint8_t*>(dir.data() + at), static_cast<uint32_t>(v));
     };
     for (size_t i = 0; i < items_.size(); ++i) {
       const Item& item = items_[i];

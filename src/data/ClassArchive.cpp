@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <functional>
 
+#include "base/Endian.h"
 #include "base/Errors.h"
 #include "base/Paths.h"
 #include "data/FuncFile.h"
@@ -44,18 +45,9 @@ void TArchive::Open() {
   std::string dir(static_cast<size_t>(count) * 12, '\0');
   f.ReadExact(dir.data(), dir.size(), path_ + ": directory");
   auto word = [&](size_t at) {
-    const auto* b = reinterpret_cast<const unsigned char*>(dir.data() + at);
-    return static_cast<int32_t>(b[0] | b[1] << 8 | b[2] << 16 | static_cast<uint32_t>(b[3]) << 24);
+    return static_cast<int32_t>(Get32(reinterpret_cast<const uint8_t*>(dir.data() + at)));
   };
-  // One name a line; CR LF, CR or LF ends a line, a final break adds no name.
-  names_.clear();
-  for (size_t i = 0; i < list.size();) {
-    size_t end = std::min(list.find_first_of("\r\n", i), list.size());
-    names_.emplace_back(list, i, end - i);
-    i = end;
-    if (i < list.size() && list[i] == '\r') ++i;
-    if (i < list.size() && list[i] == '\n') ++i;
-  }
+  names_ = SplitLines(list);  // one name a line
   offsets_.resize(count);
   sizes_.resize(count);
   reserved_.resize(count);
@@ -109,18 +101,12 @@ Bytes TArchive::ReadText(std::string_view name) {
   return ReadPackedBlock(*archive_, path_ + ": entry " + ToUtf8(name));
 }
 
-std::optional<std::string> TArchive::LoosePath(std::string_view name) const {
-  auto path = DataPath(looseDir_, name);
-  if (!path || !FileExists(*path)) return std::nullopt;
-  return FindPath(*path);
-}
-
 int64_t TArchive::EntrySize(std::string_view name) const {
   int i = IndexOf(name);
   if (i >= 0) return sizes_[i];
   // Only the size is needed: a loose file that SelectEntry opened stays open
   // and positioned, so select-size-read works for loose files too.
-  auto path = LoosePath(name);
+  auto path = FindDataFile(looseDir_, name);
   return path ? std::max<int64_t>(FileSize(*path), 0) : 0;
 }
 
@@ -136,7 +122,7 @@ bool TArchive::SelectEntry(std::string_view name) {
     current_ = archive_.get();
     return true;
   }
-  auto path = LoosePath(name);
+  auto path = FindDataFile(looseDir_, name);
   if (!path) return false;
   auto file = std::make_unique<FileStream>(*path, FileStream::Mode::Read);
   if (current_ == loose_.get()) current_ = nullptr;

@@ -23,7 +23,6 @@
 
 #include <cstdint>
 #include <memory>
-#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -73,8 +72,6 @@ class TArchive {
  private:
   void Reset();
   void Open();
-  // The loose file for `name` as it exists on disk, or nullopt.
-  std::optional<std::string> LoosePath(std::string_view name) const;
   bool Usable(size_t i) const;
 
   std::string path_;

@@ -75,15 +75,7 @@ Bytes TSlist::Text() const {
 
 void TSlist::SetText(std::string_view text) {
   lines_.clear();
-  size_t i = 0;
-  while (i < text.size()) {
-    size_t end = text.find_first_of("\r\n", i);
-    if (end == std::string_view::npos) end = text.size();
-    Add(Bytes(text.substr(i, end - i)));
-    i = end;
-    if (i < text.size() && text[i] == '\r') ++i;
-    if (i < text.size() && text[i] == '\n') ++i;
-  }
+  for (Bytes& line : SplitLines(text)) Add(std::move(line));
 }
 
 Bytes TSlist::CommaText() const {

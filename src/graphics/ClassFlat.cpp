@@ -1,6 +1,7 @@
 #include "graphics/ClassFlat.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <stdexcept>
 
 #include "data/ClassSList.h"
@@ -13,6 +14,12 @@ namespace {
 ImageLoader& Loader() {
   static ImageLoader loader;
   return loader;
+}
+
+// A position in 64 bits brought back to the int range; Blend clips what
+// lies that far out to nothing, exactly as it would the true value.
+int ClampToInt(int64_t v) {
+  return static_cast<int>(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX));
 }
 
 bool IsPointerMessage(int32_t code) {
@@ -103,8 +110,9 @@ void Tflat::Compose() {
     for (int j = 0; j < kRows; ++j)
       for (int i = 0; i < kColumns; ++i)
         if (IsDirty(i, j))
-          Blend(FParent->FComposition, kCell * i, kCell * j, *FCurrent, kCell * i - FLeft,
-                kCell * j - FTop, kCell, kCell, FOpacity);
+          Blend(FParent->FComposition, kCell * i, kCell * j, *FCurrent,
+                ClampToInt(int64_t{kCell} * i - FLeft), ClampToInt(int64_t{kCell} * j - FTop),
+                kCell, kCell, FOpacity);
     FillDirty(0);
   }
 }

@@ -10,9 +10,10 @@
 // Messages (ticks, keys, pointer) arrive through the one virtual operation
 // Signal and are forwarded down the tree.
 //
-// Depends on FuncBmpDraw, FuncEffect, TSlist (state records), and an image loader that the picture
-// loading module installs with SetImageLoader (LoadPicture throws a
-// std::logic_error when none is installed). Loader errors propagate.
+// Depends on FuncBmpDraw, FuncEffect, TSlist (state records), and an image
+// loader that the picture loading module installs with SetImageLoader
+// (LoadPicture throws a std::logic_error when none is installed). Loader
+// errors propagate.
 // Main thread only.
 #pragma once
 

@@ -30,13 +30,7 @@ Tletters::Tletters(TextService* measure) : measure_(measure ? measure : &GetPlat
 bool Tletters::AddText(std::string_view text) {
   const int before = Count();
   FRubyCounter = 0;
-  size_t p = 0;
-  while (p < text.size()) {
-    size_t end = text.find_first_of("\r\n", p);
-    if (end == std::string_view::npos) end = text.size();
-    const std::string_view line = text.substr(p, end - p);
-    // A line ends at CR, LF or CR LF.
-    p = end + (text.substr(end, 2) == "\r\n" ? 2 : 1);
+  for (const Bytes& line : SplitLines(text)) {
     if (line.empty()) continue;
     if (line[0] == '*') {
       ApplyTag(line);

@@ -76,8 +76,8 @@ class Tletters {
   std::deque<TLet> FLetters;
   int32_t FLineWidth = 0;
   LetterFont FMeasure;  // the current font
-  int32_t FRubyCounter =
-      0;                 // 0 none pending, 1 next letter starts a group, 2 ... 10 position in it
+  // 0 none pending, 1 next letter starts a group, 2 ... 10 position in it.
+  int32_t FRubyCounter = 0;
   Bytes FRubyText;       // ruby waiting for the next group's first letter
   int32_t FPenX = 0;     // where the next letter would go
   int32_t FLaidOut = 0;  // letters at the front already placed by Layout

@@ -12,6 +12,7 @@
 #include <jpeglib.h>
 #include <zlib.h>
 
+#include "base/Endian.h"
 #include "base/Errors.h"
 #include "graphics/FuncBmpLoader.h"
 
@@ -121,10 +122,6 @@ constexpr uint32_t ChunkType(const char (&t)[5]) {
 constexpr uint32_t kIHDR = ChunkType("IHDR"), kPLTE = ChunkType("PLTE"), kTRNS = ChunkType("tRNS"),
                    kIDAT = ChunkType("IDAT");
 
-uint32_t BigEndian32(const uint8_t* p) {
-  return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | uint32_t(p[3]);
-}
-
 // Walks the chunks of a PNG file in a stream.
 class ChunkWalker {
  public:
@@ -133,8 +130,8 @@ class ChunkWalker {
   bool Next(uint32_t& length, uint32_t& type) {
     uint8_t h[8];
     if (s_.Read(h, 8) != 8) return false;
-    length = BigEndian32(h);
-    type = BigEndian32(h + 4);
+    length = GetBE32(h);
+    type = GetBE32(h + 4);
     if (length > 0x7FFFFFFFu) throw DataError("PNG chunk length out of range");
     return true;
   }
@@ -482,7 +479,7 @@ void LoadPng(Picture& picture, Stream& stream) {
   stream.ReadExact(ihdr, 13, "PNG IHDR chunk");
   chunks.Skip(length - 13);
   PngHeader h;
-  const uint32_t w = BigEndian32(ihdr), hgt = BigEndian32(ihdr + 4);
+  const uint32_t w = GetBE32(ihdr), hgt = GetBE32(ihdr + 4);
   CheckSize(w, hgt, "PNG");
   h.width = static_cast<int>(w);
   h.height = static_cast<int>(hgt);

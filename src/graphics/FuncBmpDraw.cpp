@@ -4,10 +4,7 @@
 #include <cstring>
 #include <string>
 
-#if defined(__x86_64__) || defined(__i386__)
-#include <immintrin.h>
-#define VANTEL_X86 1
-#endif
+#include "graphics/Simd.h"
 
 namespace vantel {
 namespace {
@@ -126,8 +123,6 @@ void ConstantBytesSse2(uint8_t* d, const uint8_t* s, int bytes, int a) {
 // while ten pixels remain; the rest of the row takes the plain routine.
 // Writing no more than was changed keeps the next step's reads clear of this
 // step's stores (an overlap would stall the store forwarding on every step).
-
-#define VANTEL_AVX2 __attribute__((target("avx2")))
 
 VANTEL_AVX2 inline __m256i LoadDst8(const uint8_t* d) {
   return _mm256_inserti128_si256(
@@ -266,7 +261,7 @@ const RowRoutines kAvx2 = {ConstantRowAvx2, AlphaRowAvx2, ScaledRowAvx2, "avx2"}
 
 const RowRoutines*& Current() {
 #ifdef VANTEL_X86
-  static const RowRoutines* current = __builtin_cpu_supports("avx2") ? &kAvx2 : &kSse2;
+  static const RowRoutines* current = HaveAvx2() ? &kAvx2 : &kSse2;
 #else
   static const RowRoutines* current = &kPlain;
 #endif
@@ -277,67 +272,39 @@ const RowRoutines& FastRoutines() {
   return *Current();
 }
 
-// The four routines. Each walks the rows of the clipped rectangle with one row
-// pointer per picture.
-template <int DB, int SB>
-void CopyBlock(Picture& dst, const Picture& src, const Rect& r) {
-  for (int y = 0; y < r.h; ++y)
-    CopyRowPlain<DB, SB>(dst.Pixel(r.dx, r.dy + y), src.Pixel(r.sx, r.sy + y), r.w);
+// Runs `row(d, s)` for each row of the clipped rectangle, with the first
+// destination and source pixel of the row.
+template <typename Row>
+void ForEachRow(Picture& dst, const Picture& src, const Rect& r, Row row) {
+  for (int y = 0; y < r.h; ++y) row(dst.Pixel(r.dx, r.dy + y), src.Pixel(r.sx, r.sy + y));
 }
 
-template <int DB>
-void BlendConstant(Picture& dst, const Picture& src, const Rect& r, int a, const RowRoutines& k) {
-  for (int y = 0; y < r.h; ++y) {
-    uint8_t* d = dst.Pixel(r.dx, r.dy + y);
-    const uint8_t* s = src.Pixel(r.sx, r.sy + y);
-    if (DB == 3)
-      k.constant(d, s, r.w, a);
-    else
-      ConstantRowPlain<DB, 3>(d, s, r.w, a);
-  }
-}
-
-template <int DB>
-void BlendPixelAlpha(Picture& dst, const Picture& src, const Rect& r, const RowRoutines& k) {
-  for (int y = 0; y < r.h; ++y) {
-    uint8_t* d = dst.Pixel(r.dx, r.dy + y);
-    const uint8_t* s = src.Pixel(r.sx, r.sy + y);
-    if (DB == 3)
-      k.alpha(d, s, r.w);
-    else
-      AlphaRowPlain<DB>(d, s, r.w);
-  }
-}
-
-template <int DB>
-void BlendPixelAlphaScaled(Picture& dst, const Picture& src, const Rect& r, int a,
-                           const RowRoutines& k) {
-  for (int y = 0; y < r.h; ++y) {
-    uint8_t* d = dst.Pixel(r.dx, r.dy + y);
-    const uint8_t* s = src.Pixel(r.sx, r.sy + y);
-    if (DB == 3)
-      k.scaled(d, s, r.w, a);
-    else
-      ScaledRowPlain<DB>(d, s, r.w, a);
-  }
-}
-
+// The vector routines serve 24-bit destinations (the compositions); a 32-bit
+// destination takes the plain ones.
 template <int DB>
 void Dispatch(Picture& dst, const Picture& src, const Rect& r, int a, const RowRoutines& k) {
+  const int n = r.w;
   if (!src.Is32()) {
     if (a == 255)
-      CopyBlock<DB, 3>(dst, src, r);
+      ForEachRow(dst, src, r, [n](uint8_t* d, const uint8_t* s) { CopyRowPlain<DB, 3>(d, s, n); });
+    else if constexpr (DB == 3)
+      ForEachRow(dst, src, r, [&](uint8_t* d, const uint8_t* s) { k.constant(d, s, n, a); });
     else
-      BlendConstant<DB>(dst, src, r, a, k);
+      ForEachRow(dst, src, r,
+                 [n, a](uint8_t* d, const uint8_t* s) { ConstantRowPlain<DB, 3>(d, s, n, a); });
   } else if (a == 255) {
     // Between two 32-bit pictures an opaque draw is a plain copy of all four
     // bytes; into the (always 24-bit) compositions the source alpha counts.
-    if (DB == 4)
-      CopyBlock<4, 4>(dst, src, r);
+    if constexpr (DB == 4)
+      ForEachRow(dst, src, r, [n](uint8_t* d, const uint8_t* s) { CopyRowPlain<4, 4>(d, s, n); });
     else
-      BlendPixelAlpha<DB>(dst, src, r, k);
+      ForEachRow(dst, src, r, [&](uint8_t* d, const uint8_t* s) { k.alpha(d, s, n); });
   } else {
-    BlendPixelAlphaScaled<DB>(dst, src, r, a, k);
+    if constexpr (DB == 3)
+      ForEachRow(dst, src, r, [&](uint8_t* d, const uint8_t* s) { k.scaled(d, s, n, a); });
+    else
+      ForEachRow(dst, src, r,
+                 [n, a](uint8_t* d, const uint8_t* s) { ScaledRowPlain<DB>(d, s, n, a); });
   }
 }
 
@@ -373,7 +340,7 @@ bool ForceBlendPath(const std::string& name) {
   if (name == "plain") choice = &kPlain;
 #ifdef VANTEL_X86
   if (name == "sse2") choice = &kSse2;
-  if (name == "avx2" && __builtin_cpu_supports("avx2")) choice = &kAvx2;
+  if (name == "avx2" && HaveAvx2()) choice = &kAvx2;
 #endif
   if (choice) Current() = choice;
   return choice != nullptr;

@@ -18,25 +18,20 @@ Bytes BaseName(std::string_view name) {
   return LowerCase(dot == std::string_view::npos ? name : name.substr(0, dot));
 }
 
-// The loose file `name` under the picture folder, if it exists; names that
-// would leave the folder are never found.
-std::optional<std::string> LooseFile(const std::string& dir, const Bytes& name) {
-  auto path = DataPath(dir, name);
-  if (!path || !FileExists(*path)) return std::nullopt;
-  return FindPath(*path);  // as it is spelt on disk
-}
-
 void Unlock(const Bytes& name) {
   if (Global && Global->Unlocked.IndexOf(name) < 0) Global->Unlocked.Add(name);
 }
 
-// Decodes an archive entry; false when the archive cannot position it.
-bool LoadEntry(Picture& picture, TArchive& archive, const Bytes& entry, bool jpeg) {
-  if (!archive.SelectEntry(entry) || !archive.Stream()) return false;
+// Decodes an archive entry; false when the archive has no such entry (its
+// loose files are not looked at here) or cannot position it.
+bool LoadEntry(Picture& picture, TArchive* archive, const Bytes& entry, bool jpeg) {
+  if (!archive || archive->IndexOf(entry) < 0) return false;
+  TArchive& a = *archive;
+  if (!a.SelectEntry(entry) || !a.Stream()) return false;
   if (jpeg)
-    LoadJpeg(picture, *archive.Stream(), archive.EntrySize(entry));
+    LoadJpeg(picture, *a.Stream(), a.EntrySize(entry));
   else
-    LoadPng(picture, *archive.Stream());
+    LoadPng(picture, *a.Stream());
   return true;
 }
 
@@ -62,18 +57,15 @@ bool LoadImage(Picture& picture, std::string_view name) {
   // A picture with a thumbnail companion is a gallery picture: record it.
   if (archive && archive->IndexOf(base + "_s.png") >= 0) Unlock(base);
   if (archive && archive->IndexOf(base + "_s.jpg") >= 0) Unlock(base);
-  if (DebugMode && LooseFile(looseDir, base + "_s.png")) Unlock(base);
+  if (DebugMode && FindDataFile(looseDir, base + "_s.png")) Unlock(base);
 
   // JPEG before PNG.
-  if (archive && archive->IndexOf(base + ".jpg") >= 0 &&
-      LoadEntry(picture, *archive, base + ".jpg", true))
-    return true;
-  if (archive && archive->IndexOf(base + ".png") >= 0 &&
-      LoadEntry(picture, *archive, base + ".png", false))
-    return true;
+  if (LoadEntry(picture, archive, base + ".jpg", true)) return true;
+  if (LoadEntry(picture, archive, base + ".png", false)) return true;
 
-  const bool jpeg = LooseFile(looseDir, base + ".jpg").has_value();
-  const auto path = LooseFile(looseDir, base + (jpeg ? ".jpg" : ".png"));
+  auto path = FindDataFile(looseDir, base + ".jpg");
+  const bool jpeg = path.has_value();
+  if (!jpeg) path = FindDataFile(looseDir, base + ".png");
   // A loose file without either extension is no picture: not found, rather
   // than "found" with nothing in it.
   if (!path) return false;

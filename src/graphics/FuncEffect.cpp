@@ -4,10 +4,7 @@
 #include <cstring>
 #include <random>
 
-#if defined(__x86_64__) || defined(__i386__)
-#include <immintrin.h>
-#define VANTEL_X86 1
-#endif
+#include "graphics/Simd.h"
 
 namespace vantel {
 namespace {
@@ -18,12 +15,14 @@ std::mt19937& NoiseSource() {
 }
 int scanCounter = 0;
 
+// 0 ... 255
 int Random256() {
   return int(NoiseSource()() >> 24);
-}  // 0 ... 255
+}
+// 0 ... 254
 int Random255() {
   return int((uint64_t(NoiseSource()()) * 255u) >> 32);
-}  // 0 ... 254
+}
 
 bool Matching(const Picture& s, const Picture& n) {
   return !s.Is32() && !n.Is32() && s.Width() == n.Width() && s.Height() == n.Height();
@@ -62,8 +61,6 @@ void NoiseRowPlain(uint8_t* s, const uint8_t* n, int bytes, const uint8_t* mask,
 // rule: the distance m = |S - N| splits into the part where S is above N and
 // the part where it is below (saturating subtractions, one of them 0), the
 // step t is computed from m, and S := S - min(t, above) + min(t, below).
-
-#define VANTEL_AVX2 __attribute__((target("avx2")))
 
 VANTEL_AVX2 inline __m256i Load(const uint8_t* p) {
   return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
@@ -161,7 +158,7 @@ const Kernels kPlain = {MixRowPlain, nullptr, QuarterRowPlain, NoiseRowPlain};
 const Kernels& FastKernels() {
 #ifdef VANTEL_X86
   static const Kernels avx2 = {MixRowAvx2, FadeRowAvx2, QuarterRowAvx2, NoiseRowAvx2};
-  static const Kernels& chosen = __builtin_cpu_supports("avx2") ? avx2 : kPlain;
+  static const Kernels& chosen = HaveAvx2() ? avx2 : kPlain;
   return chosen;
 #else
   return kPlain;
@@ -177,12 +174,12 @@ void Fade(Picture& s, const Picture& n, int prev, int cur, const Kernels& k) {
     return;
   }
   const int delta = cur - prev;
+  if (delta == 0) return;  // every step would be 0
   int table[511];
   for (int i = 0; i < 511; ++i) {
     const int64_t x = int64_t(i - 255) * delta;
     table[i] = int(x / 255 + (x > 0) - (x < 0));
   }
-  if (delta == 0) return;  // every entry of the table is 0
   const bool direct = k.fade && delta >= 1 && delta <= 254;
   for (int y = 0; y < s.Height(); ++y) {
     if (direct)

@@ -449,6 +449,11 @@ FontText::FontText() : impl_(std::make_unique<Impl>()) {
 
 FontText::~FontText() = default;
 
+FontText& SharedFontText() {
+  static FontText service;
+  return service;
+}
+
 void FontText::SetGlyphCache(bool on) {
   impl_->cacheOn = on;
   if (!on) {
@@ -495,6 +500,7 @@ void FontText::Draw(Picture& target, int x, int y, const FontRequest& font, Colo
     const long long c1 = std::min<long long>(g.width, target.Width() - gx);
     const long long r0 = std::max<long long>(0, -gy);
     const long long r1 = std::min<long long>(g.rows, target.Height() - gy);
+    if (c0 >= c1) return;  // beside the picture: its rows are not even addressed
     for (long long row = r0; row < r1; ++row) {
       const uint8_t* cov = &g.coverage[static_cast<size_t>(row * g.width)];
       uint8_t* p = target.Pixel(static_cast<int>(gx + c0), static_cast<int>(gy + row));

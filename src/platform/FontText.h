@@ -34,10 +34,10 @@
 // Faces (one FreeType face per file and index), sizes and rendered glyphs are
 // cached; a cached glyph writes the same pixels as a fresh rendering.
 //
-// Fails: the constructor throws Error when FreeType or fontconfig cannot start
-// or no font at all can be opened. Measuring and drawing never throw for
-// bad text: a glyph that cannot be loaded is drawn as nothing. Not
-// thread-safe: use it from one thread (the main thread).
+// Fails: the constructor (and the first SharedFontText) throws Error when
+// FreeType or fontconfig cannot start or no font at all can be opened. Measuring and drawing never
+// throw for bad text: a glyph that cannot be loaded is drawn as nothing. Not thread-safe: use it
+// from one thread (the main thread).
 #pragma once
 
 #include <cstdint>
@@ -87,5 +87,10 @@ class FontText : public TextService {
   struct Impl;
   std::unique_ptr<Impl> impl_;
 };
+
+// The process's one text service, made on first use: fontconfig's font list
+// is read and faces are opened once, however many platforms, tools and tests
+// ask for text.
+FontText& SharedFontText();
 
 }  // namespace vantel

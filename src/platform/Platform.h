@@ -9,6 +9,9 @@
 //
 // Text crosses this boundary as code-page bytes (CP932 for data, GBK for the
 // program's own captions); implementations convert to UTF-8 here and only here.
+// Depends on base/ only. Operations report failure by their results (false,
+// -1, an empty rectangle) rather than by throwing; GetPlatform asserts that
+// a platform has been set.
 #pragma once
 
 #include <cstdint>
@@ -119,6 +122,12 @@ struct DisplayMode {
 struct ScreenRect {
   int left = 0, top = 0, width = 0, height = 0;
 };
+
+// The part of `rect` (frame coordinates) that a Present may copy: inside the
+// frame, and inside the target once shifted by (offsetX, offsetY). Width or
+// height 0 when nothing is left. Both platforms clip with it.
+ScreenRect ClipPresentRect(const ScreenRect& rect, int frameWidth, int frameHeight, int targetWidth,
+                           int targetHeight, int offsetX, int offsetY);
 
 // ---- Dialogs and menus -----------------------------------------------------
 

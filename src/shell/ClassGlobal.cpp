@@ -38,9 +38,10 @@ void FreeArchives() {
 namespace {
 
 // Loads a packed list file. One that does not unpack is renamed aside to
-// NAME.damaged (replacing an older one) and recorded in `damaged` (as is
-// one that cannot be read at all), and the list is left empty: the defaults then apply and the reader's next save
-// writes a sound file, while the damaged one stays for inspection.
+// NAME.damaged (replacing an older one) and recorded in `damaged` (as is one
+// that cannot be read at all), and the list is left empty: the defaults then
+// apply and the reader's next save writes a sound file, while the damaged
+// one stays for inspection.
 void LoadOrSetAside(TSlist& list, const std::string& path, std::vector<std::string>& damaged) {
   try {
     list.LoadFromPackedFile(path);
@@ -56,16 +57,11 @@ void LoadOrSetAside(TSlist& list, const std::string& path, std::vector<std::stri
   }
 }
 
-std::string WithSlash(std::string dir) {
-  if (!dir.empty() && dir.back() != '/') dir += '/';
-  return dir;
-}
-
 }  // namespace
 
 Tglobal::Tglobal(const std::string& exeDir, const std::string& secondDataDir,
                  int (*estimateClock)())
-    : ExeDir(WithSlash(exeDir)), created_(true) {
+    : ExeDir(WithTrailingSlash(exeDir)), created_(true) {
   DebugMode = true;
   ClockMHz = (estimateClock ? estimateClock : EstimateClock)() / 10 * 10;
   FindSaveDir();

@@ -67,11 +67,11 @@ class Tglobal {
 
   // ---- The fields ----
   bool Active = false;  // input and frame ticks enabled
-  int32_t BoxLeft[8] = {}, BoxTop[8] = {}, BoxWidth[8] = {},
-          BoxHeight[8] = {};  // text box rectangles
-  std::string ExeDir;         // program (game) directory, with trailing '/'
-  std::string
-      SaveDir;  // where saves and settings go, with trailing '/' (ExeDir + "save/" normally)
+  // The text box rectangles.
+  int32_t BoxLeft[8] = {}, BoxTop[8] = {}, BoxWidth[8] = {}, BoxHeight[8] = {};
+  std::string ExeDir;  // program (game) directory, with trailing '/'
+  // Where saves and settings go, with trailing '/' (ExeDir + "save/" normally).
+  std::string SaveDir;
   std::string ScriptPath, ImagePath, SoundPath;  // the archives as found
   bool DataFound = false;                        // all three archives were found
   bool DebugAttached = false;                    // a debugger window is attached

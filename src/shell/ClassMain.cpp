@@ -26,6 +26,13 @@ std::function<void()>& DebuggerOpener() {
   return opener;
 }
 
+// A window coordinate in the scene's own coordinates. The scene may stand
+// anywhere in the int range: the difference is taken in 64 bits and wraps
+// into 32 as the layers' own forwarding does.
+int32_t SceneLocal(int32_t v, int32_t origin) {
+  return static_cast<int32_t>(int64_t{v} - origin);
+}
+
 bool ExactlyCtrl(uint32_t shift) {
   return shift == kCtrl;
 }
@@ -152,16 +159,16 @@ void TMain::KeyUp(int32_t key, uint32_t shift) {
 }
 
 void TMain::MouseDown(int32_t x, int32_t y) {
-  if (Scene) Scene->Signal(kButtonDown, x - Scene->FLeft, y - Scene->FTop);
+  if (Scene) Scene->Signal(kButtonDown, SceneLocal(x, Scene->FLeft), SceneLocal(y, Scene->FTop));
 }
 
 void TMain::MouseUp(int32_t x, int32_t y) {
-  if (Scene) Scene->Signal(kClick, x - Scene->FLeft, y - Scene->FTop);
+  if (Scene) Scene->Signal(kClick, SceneLocal(x, Scene->FLeft), SceneLocal(y, Scene->FTop));
 }
 
 void TMain::MouseMove(int32_t x, int32_t y) {
   if (Scene && Scene->FTag != "background")
-    Scene->Signal(kPointerMoved, x - Scene->FLeft, y - Scene->FTop);
+    Scene->Signal(kPointerMoved, SceneLocal(x, Scene->FLeft), SceneLocal(y, Scene->FTop));
 }
 
 void TMain::MouseWheel(int32_t delta) {

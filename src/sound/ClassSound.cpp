@@ -61,6 +61,11 @@ void TSound::Close() {
   open_ = false;
 }
 
+void TSound::AddSource(TSoundMixSource* source) {
+  std::lock_guard<std::recursive_mutex> lock(SoundLock());
+  sources_.push_back(source);
+}
+
 void TSound::FillBuffer(int16_t* buffer) {
   std::fill_n(buffer, kBufferBytes / 2, int16_t{0});
   if (!Enabled) return;

@@ -69,7 +69,8 @@ class TSound {
   bool IsOpen() const { return open_; }
 
   // Appends a source to the mix order (not owned; null entries are skipped).
-  void AddSource(TSoundMixSource* source) { sources_.push_back(source); }
+  // Takes the sound lock: the refill thread may be walking the list.
+  void AddSource(TSoundMixSource* source);
   // Written by the main window, read by the refill without the lock.
   std::atomic<bool> Enabled{false};
   int32_t MasterVolume() const { return master_; }
@@ -95,7 +96,7 @@ class TSound {
   std::vector<int16_t> block_;  // 12 x 3000 bytes
   std::atomic<bool> stopping_{false};
   int32_t master_ = 255;
-  std::vector<TSoundMixSource*> sources_;
+  std::vector<TSoundMixSource*> sources_;        // under the sound lock
   std::array<int32_t, kBufferBytes / 2> mix_{};  // the 32-bit sum, under the sound lock
 
   std::mutex queueMutex_;

@@ -22,6 +22,11 @@ constexpr int kReportedRounds = 10;
 constexpr int kEmptyRefills = 8;
 // Rounds of one mix call that can only mean a fault: the call gives up.
 constexpr int kMaxRounds = 4096;
+// Compressed bytes one decoded block may take. Neither codec expands data,
+// so a format record asking for more (blocks of thousands of bytes holding
+// two samples, an absurd byte rate) is damaged, and reading it would tie up
+// memory and the audio thread for nothing.
+constexpr uint32_t kMaxSourceBlock = 4 * TSoundSrc::kDecodedBytes;
 
 // Adds n frames of stored samples into the stereo accumulator, each scaled
 // by its side's factor and divided (toward zero) by D. D is a constant so the
@@ -146,8 +151,7 @@ void TSoundSrc::ProcessCommands() {
 
 bool TSoundSrc::ExistsByName(const Bytes& name) {
   if (archive_ && archive_->IndexOf(name) != -1) return true;
-  auto path = DataPath(looseDir_, name);
-  return path && FileExists(*path);
+  return FindDataFile(looseDir_, name).has_value();
 }
 
 bool TSoundSrc::OpenByName(const Bytes& name) {
@@ -158,9 +162,9 @@ bool TSoundSrc::OpenByName(const Bytes& name) {
       return true;
     }
   }
-  auto path = DataPath(looseDir_, name);
-  if (!path || !FileExists(*path)) return false;
-  OpenFile(*FindPath(*path), name);
+  auto path = FindDataFile(looseDir_, name);
+  if (!path) return false;
+  OpenFile(*path, name);
   return true;
 }
 
@@ -339,6 +343,9 @@ void TSoundSrc::RefillCompressed() {
     exhausted_ = true;  // blocks too large for the buffer: nothing can ever be decoded
     return;
   }
+  if (sourceBlock > kMaxSourceBlock)
+    throw DataError("format record asks for " + std::to_string(sourceBlock) +
+                    " compressed bytes per block");
   uint32_t decodedBlock = converter_->DestinationSize(sourceBlock);
   int64_t remaining = dataStart_ + dataLength_ - readPos_;
   compressed_.resize(sourceBlock);
@@ -434,12 +441,11 @@ void TSoundSrc::Mix(int32_t* buffer, int32_t master, int32_t byteCount) {
   // The vocal song is mixed at full scale, everything else at half.
   const int32_t d = name_ == "uta.wav" ? 256 : 512;
 
-  refillRounds_ = 0;
-  int emptyRefills = 0;
+  int rounds = 0, emptyRefills = 0;
   while (frames > 0) {
-    if (++refillRounds_ > kReportedRounds) {
-      AddSoundWarning("LOOP in " + std::to_string(refillRounds_));
-      if (refillRounds_ > kMaxRounds) return;
+    if (++rounds > kReportedRounds) {
+      AddSoundWarning("LOOP in " + std::to_string(rounds));
+      if (rounds > kMaxRounds) return;
     }
     if (decodedPos_ >= decodedLength_) {
       if (exhausted_) {

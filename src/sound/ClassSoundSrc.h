@@ -155,7 +155,6 @@ class TSoundSrc : public TSoundMixSource {
   int32_t rightVolume_ = 255;
   int32_t playsLeft_ = 0;
   bool error_ = false;
-  int32_t refillRounds_ = 0;
   std::vector<SoundCommand> queue_;
   bool finished_ = false;
   std::mt19937 random_;

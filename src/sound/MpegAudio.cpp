@@ -2,6 +2,8 @@
 
 #include <mpg123.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <mutex>
 
 #include "base/Errors.h"
@@ -57,7 +59,8 @@ MpegConverter::~MpegConverter() {
 
 uint32_t MpegConverter::SourceSize(uint32_t pcmBytes) const {
   uint64_t frames = pcmBytes / (channels_ * 2);
-  return static_cast<uint32_t>(frames * avgBytes_ / rate_);
+  // A record's byte rate may be anything: saturate rather than wrap round.
+  return static_cast<uint32_t>(std::min<uint64_t>(frames * avgBytes_ / rate_, UINT32_MAX));
 }
 
 uint32_t MpegConverter::DestinationSize(uint32_t sourceBytes) const {

@@ -1,4 +1,4 @@
-// Wave format records as RIFF files store them.
+// Wave format records as RIFF files store them, and RIFF wave files.
 //
 // A sound's format chunk is kept as a raw 256-byte format block (the
 // 18-byte WAVEFORMATEX head followed by its extra bytes), exactly as the
@@ -9,6 +9,10 @@
 #include <array>
 #include <cstdint>
 #include <cstring>
+#include <string>
+#include <string_view>
+
+#include "base/Endian.h"
 
 namespace vantel {
 
@@ -18,22 +22,6 @@ inline constexpr uint16_t kWaveFormatMpegLayer3 = 0x55;
 
 // The sound's own format record: WAVEFORMATEX and its extra bytes.
 using FormatBlock = std::array<uint8_t, 256>;
-
-inline uint16_t Get16(const uint8_t* p) {
-  return static_cast<uint16_t>(p[0] | (p[1] << 8));
-}
-inline uint32_t Get32(const uint8_t* p) {
-  return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
-         (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
-}
-inline void Put16(uint8_t* p, uint32_t v) {
-  p[0] = static_cast<uint8_t>(v);
-  p[1] = static_cast<uint8_t>(v >> 8);
-}
-inline void Put32(uint8_t* p, uint32_t v) {
-  Put16(p, v);
-  Put16(p + 2, v >> 16);
-}
 
 // The 18-byte WAVEFORMATEX head.
 struct WaveFormat {
@@ -76,6 +64,26 @@ struct WaveFormat {
     f.bitsPerSample = 16;
     return f;
   }
+  // The record as a file's "fmt " chunk holds it: PCM files carry the
+  // 16-byte form without the extra-size word, other formats the 18-byte head.
+  std::string FileRecord() const {
+    std::string r(18, '\0');
+    Write(reinterpret_cast<uint8_t*>(r.data()));
+    if (formatTag == kWaveFormatPcm) r.resize(16);
+    return r;
+  }
 };
+
+// A RIFF wave file: "fmt " with `formatRecord` as given, then "data". No
+// pad byte follows odd-length data.
+inline std::string RiffWave(std::string_view formatRecord, std::string_view data) {
+  std::string body = "WAVEfmt ";
+  body += Le32(static_cast<uint32_t>(formatRecord.size()));
+  body += formatRecord;
+  body += "data";
+  body += Le32(static_cast<uint32_t>(data.size()));
+  body += data;
+  return "RIFF" + Le32(static_cast<uint32_t>(body.size())) + body;
+}
 
 }  // namespace vantel

@@ -57,4 +57,12 @@ TEST(Bytes, StrToIntAcceptsWhatTheSystemAccepts) {
   EXPECT_THROW(StrToInt("1.5"), ConvertError);
 }
 
+TEST(Bytes, SplitLinesTakesCrLfCrOrLfAsOneBreak) {
+  using L = std::vector<Bytes>;
+  EXPECT_EQ(SplitLines(""), L{});
+  EXPECT_EQ(SplitLines("a\r\nb\rc\nd"), (L{"a", "b", "c", "d"}));
+  EXPECT_EQ(SplitLines("a\r\n"), L{"a"});                      // a final break adds no line
+  EXPECT_EQ(SplitLines("a\n\rb\n\n"), (L{"a", "", "b", ""}));  // LF CR is two breaks
+}
+
 }  // namespace vantel

@@ -24,6 +24,15 @@ TEST(Paths, NamesFromDataNeverLeaveTheirDirectory) {
     EXPECT_FALSE(IsSafeName(bad)) << bad;
   EXPECT_EQ(DataPath("image/", Sjis("表.png")), "image/表.png");
   EXPECT_FALSE(DataPath("image/", "..\\x.png"));
+
+  // FindDataFile: a regular file under the directory, as spelt on disk.
+  testing::TempDir dir;
+  dir.Write("image/Sub/x.png", "x");
+  dir.Write("image/表.PNG", "y");
+  EXPECT_EQ(FindDataFile(dir / "image/", Sjis("表.png")), dir / "image/表.PNG");
+  EXPECT_FALSE(FindDataFile(dir / "image/", "sub"));        // a directory is no file
+  EXPECT_FALSE(FindDataFile(dir / "image/", "sub/x.png"));  // nor a name that leaves it
+  EXPECT_FALSE(FindDataFile(dir / "image/", "none.png"));
 }
 
 TEST(Paths, AtomicWriteReplacesWholeFiles) {

@@ -1,30 +1,20 @@
 #include "data/ClassArchive.h"
 
 #include <gtest/gtest.h>
-#include <zlib.h>
 
+#include "base/Endian.h"
 #include "base/Errors.h"
 #include "base/Paths.h"
 #include "data/ArchiveWriter.h"
 #include "data/FuncFile.h"
+#include "support/ByteFixtures.h"
 #include "support/TempDir.h"
 
 namespace vantel {
 namespace {
 
-std::string Word(int64_t v) {
-  const uint32_t w = static_cast<uint32_t>(v);
-  return std::string{static_cast<char>(w), static_cast<char>(w >> 8), static_cast<char>(w >> 16),
-                     static_cast<char>(w >> 24)};
-}
-
 std::string Packed(std::string_view text, int level = 9) {
-  uLongf size = compressBound(text.size());
-  std::string z(size, '\0');
-  compress2(reinterpret_cast<Bytef*>(z.data()), &size, reinterpret_cast<const Bytef*>(text.data()),
-            text.size(), level);
-  z.resize(size);
-  return Word(text.size() | 0x5A000000) + z;
+  return Le32(text.size() | 0x5A000000) + testing::Deflate(text, level);
 }
 
 // An archive built by hand: header, name list, directory header with D,
@@ -39,9 +29,9 @@ std::string Build(std::string_view names, const std::vector<RawEntry>& dir, std:
   std::string head = "HEADER!!" + Packed(names);
   if (d == kDefaultD) d = dir.size() * 12;
   const int64_t dataAt = head.size() + 8 + dir.size() * 12;
-  std::string out = head + Word(0) + Word(d);
+  std::string out = head + Le32(0) + Le32(d);
   for (const auto& e : dir)
-    out += Word(absolute ? e.offset : dataAt + e.offset) + Word(e.size) + Word(7);
+    out += Le32(absolute ? e.offset : dataAt + e.offset) + Le32(e.size) + Le32(7);
   return out + std::string(data);
 }
 
@@ -150,7 +140,7 @@ TEST(Archive, ReadAheadIsGivenBackAfterTheNameList) {
   std::string head = "HEADER!!" + packed;
   const int64_t dataAt = head.size() + 8 + 12;
   testing::TempDir dir;
-  dir.Write("a.pk2", head + Word(0) + Word(12) + Word(dataAt) + Word(2) + Word(0) + "hi");
+  dir.Write("a.pk2", head + Le32(0) + Le32(12) + Le32(dataAt) + Le32(2) + Le32(0) + "hi");
   TArchive a(dir / "a.pk2");
   EXPECT_EQ(a.IndexOf("n0"), 0);
   EXPECT_EQ(a.EntryOffset("n0"), dataAt);

@@ -1,43 +1,26 @@
 #include "data/FuncFile.h"
 
 #include <gtest/gtest.h>
-#include <zlib.h>
 
+#include "base/Endian.h"
 #include "base/Errors.h"
 #include "base/Paths.h"
 #include "data/CommaText.h"
+#include "support/ByteFixtures.h"
 #include "support/TempDir.h"
 
 namespace vantel {
 namespace {
 
-std::string Deflate(std::string_view text, int level = 9) {
-  uLongf size = compressBound(text.size());
-  std::string out(size, '\0');
-  compress2(reinterpret_cast<Bytef*>(out.data()), &size,
-            reinterpret_cast<const Bytef*>(text.data()), text.size(), level);
-  out.resize(size);
-  return out;
-}
-
-std::string Word(uint32_t w) {
-  return std::string{static_cast<char>(w), static_cast<char>(w >> 8), static_cast<char>(w >> 16),
-                     static_cast<char>(w >> 24)};
-}
+using testing::Deflate;
 
 // Text that compresses badly, so its zlib stream spans several input chunks.
-std::string Noise(size_t n) {
-  std::string s(n, '\0');
-  uint32_t x = 12345;
-  for (auto& c : s) c = static_cast<char>((x = x * 1103515245 + 12345) >> 24);
-  return s;
-}
 
 }  // namespace
 
 TEST(PackedBlock, RoundTripsAndStopsRightAfterItsStream) {
   for (const std::string& text :
-       {std::string(), std::string("MESSAGESTEP=50\r\n"), Noise(200000)}) {
+       {std::string(), std::string("MESSAGESTEP=50\r\n"), testing::NoiseBytes(200000, 12345)}) {
     MemoryStream s;
     s.WriteBytes("head");
     int64_t n = WritePackedBlock(s, text);
@@ -54,7 +37,7 @@ TEST(PackedBlock, RoundTripsAndStopsRightAfterItsStream) {
 }
 
 TEST(PackedBlock, IgnoresTheTopByteOfTheLengthWord) {
-  MemoryStream s(Word(3) + Deflate("abc", 1));
+  MemoryStream s(Le32(3) + Deflate("abc", 1));
   EXPECT_EQ(ReadPackedBlock(s), "abc");
 }
 
@@ -70,18 +53,18 @@ TEST(PackedBlock, BadBlocksFailNamingTheData) {
       EXPECT_NE(std::string(e.what()).find(problem), std::string::npos) << e.what();
     }
   };
-  fails(Word(0x5A000000 | 11) + z.substr(0, z.size() - 3), "ends after");  // cut short
-  fails(Word(0x5A000000 | 20) + z, "holds 11 bytes, not the 20");          // length too big
-  fails(Word(0x5A000000 | 5) + z, "more than the 5");                      // length too small
+  fails(Le32(0x5A000000 | 11) + z.substr(0, z.size() - 3), "ends after");  // cut short
+  fails(Le32(0x5A000000 | 20) + z, "holds 11 bytes, not the 20");          // length too big
+  fails(Le32(0x5A000000 | 5) + z, "more than the 5");                      // length too small
   std::string bad = z;
   bad[5] ^= 0x55;
-  fails(Word(0x5A000000 | 11) + bad, "");  // any clear error will do
+  fails(Le32(0x5A000000 | 11) + bad, "");  // any clear error will do
   std::string badCheck = z;
   badCheck.back() ^= 1;  // Adler-32 trailer
-  fails(Word(0x5A000000 | 11) + badCheck, "damaged");
+  fails(Le32(0x5A000000 | 11) + badCheck, "damaged");
   fails("ab", "unexpected end");
   // The largest length is accepted by construction but must still match.
-  fails(Word(0x5AFFFFFF) + z, "not the 16777215");
+  fails(Le32(0x5AFFFFFF) + z, "not the 16777215");
 }
 
 TEST(PackedBlock, RefusesTextTooLongForTheLengthWord) {
@@ -103,14 +86,14 @@ TEST(PackedFile, ReadsPackedAndPlainFiles) {
 
   WritePackedFile(dir / "empty", "");
   auto bytes = ReadWholeFile(dir / "empty");
-  EXPECT_EQ(bytes->substr(0, 4), Word(0x5A000000));
+  EXPECT_EQ(bytes->substr(0, 4), Le32(0x5A000000));
   EXPECT_EQ(bytes->substr(4), Deflate(""));
   EXPECT_EQ(ReadPackedFile(dir / "empty"), "");
 }
 
 TEST(PackedFile, RewritingReplacesTheWholeFile) {
   testing::TempDir dir;
-  WritePackedFile(dir / "inf.dat", Noise(5000));
+  WritePackedFile(dir / "inf.dat", testing::NoiseBytes(5000, 12345));
   WritePackedFile(dir / "INF.DAT", "short");
   EXPECT_EQ(ReadPackedFile(dir / "inf.dat"), "short");
   EXPECT_EQ(ListDirectory(dir.Path()), std::vector<std::string>{"inf.dat"});

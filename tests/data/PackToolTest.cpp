@@ -5,23 +5,15 @@
 
 #include "base/Paths.h"
 #include "data/ClassArchive.h"
+#include "support/ByteFixtures.h"
 #include "support/TempDir.h"
+#include "support/Vxtool.h"
 
 namespace vantel {
 namespace {
 
 int RunVxTool(const std::string& args, const testing::TempDir& dir) {
-  std::string cmd = std::string(VANTEL_VXTOOL) + " " + args + " >" + (dir / "out.txt") + " 2>" +
-                    (dir / "err.txt");
-  int status = std::system(cmd.c_str());
-  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
-std::string Noise(size_t n) {
-  std::string s(n, '\0');
-  uint32_t x = 99;
-  for (auto& c : s) c = static_cast<char>((x = x * 1103515245 + 12345) >> 24);
-  return s;
+  return testing::RunVxtool(args, dir / "out.txt", dir / "err.txt");
 }
 
 }  // namespace
@@ -34,7 +26,7 @@ TEST(PackTool, PackUnpackGivesBackTheSameFiles) {
        "\x8C\xE1\x94\x79"
        "\r\n<k>\r\n"},
       {"textbox.ini", "[BOX0]\r\nBOXLEFT=12\r\n"},
-      {"表紙.png", Noise(70000)},
+      {"表紙.png", testing::NoiseBytes(70000, 99)},
       {"ソ.txt", std::string("\0\1\2", 3)},
       {"empty.vxs", ""}};
   for (const auto& [name, bytes] : files) dir.Write("src/" + name, bytes);

@@ -173,6 +173,22 @@ TEST(Tflat, ComposeBlendsDirtyCellsFromTheLeavesUp) {
   EXPECT_EQ(box.FComposition.Pixel(5, 5)[0], 0x33);
 }
 
+TEST(Tflat, LayersAtTheEndsOfTheIntRangeDrawNothing) {
+  Tflat root(nullptr);
+  root.FPicture = Solid(800, 600, Format::BGR24, 0x000010);
+  Tflat far(&root);
+  root.Show();
+  far.FPicture = Solid(100, 100, Format::BGR24, 0x00FF00);
+  far.Show();
+  for (int32_t at : {INT32_MIN, INT32_MAX, INT32_MIN + 1}) {
+    far.FLeft = at, far.FTop = at;
+    root.FillDirty(1);
+    root.Compose();
+    EXPECT_EQ(root.FComposition.Pixel(0, 0)[2], 0x10) << at;
+    EXPECT_EQ(root.FComposition.Pixel(799, 599)[2], 0x10) << at;
+  }
+}
+
 // A layer that records the messages it receives.
 struct Recorder : Tflat {
   using Tflat::Tflat;

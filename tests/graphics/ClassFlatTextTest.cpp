@@ -6,38 +6,21 @@
 
 #include "platform/FontText.h"
 #include "shell/ClassGlobal.h"
+#include "support/PictureFixtures.h"
 
 namespace vantel {
 namespace {
 
-FontText& Service() {
-  static FontText service;
-  return service;
-}
+using testing::BoundingBox;
+using testing::Box;
 
-struct Box {
-  int left = 1 << 30, top = 1 << 30, right = -1, bottom = -1;  // right, bottom exclusive
-  bool Empty() const { return right < 0; }
-};
-
-// Bounding box of the pixels whose alpha satisfies `pred`.
-template <typename Pred>
-Box AlphaBox(const Picture& p, Pred pred) {
-  Box b;
-  for (int y = 0; y < p.Height(); ++y)
-    for (int x = 0; x < p.Width(); ++x)
-      if (pred(p.Pixel(x, y)[3])) {
-        b.left = std::min(b.left, x);
-        b.top = std::min(b.top, y);
-        b.right = std::max(b.right, x + 1);
-        b.bottom = std::max(b.bottom, y + 1);
-      }
-  return b;
+bool Inked(const uint8_t* px) {
+  return px[3] > 0;
 }
 
 class FlatText : public ::testing::Test {
  protected:
-  FlatText() : t(nullptr, &Service()) {}
+  FlatText() : t(nullptr, &SharedFontText()) {}
   // A page of single letters on lines of their own.
   static Bytes Lines(std::initializer_list<const char*> letters) {
     Bytes s;
@@ -72,7 +55,7 @@ TEST_F(FlatText, LinesFillTheBoxAndThenStop) {
 
   // Each letter's cell starts at its line's centre - 23 div 2: rows 11, 45, 79;
   // 一 has no ink in its top rows or left columns, so only the colour is there.
-  const Box ink = AlphaBox(t.FPicture, [](uint8_t a) { return a > 0; });
+  const Box ink = BoundingBox(t.FPicture, Inked);
   ASSERT_FALSE(ink.Empty());
   EXPECT_GT(ink.top, 11);
   EXPECT_LE(ink.bottom, 79 + 23);
@@ -101,7 +84,7 @@ TEST_F(FlatText, LinesFillTheBoxAndThenStop) {
   EXPECT_FALSE(t.FFull);
   EXPECT_EQ(t.FLetters.Count(), 0);
   EXPECT_TRUE(t.FPageText.empty());
-  EXPECT_TRUE(AlphaBox(t.FPicture, [](uint8_t a) { return a > 0; }).Empty());
+  EXPECT_TRUE(BoundingBox(t.FPicture, Inked).Empty());
   EXPECT_EQ(t.FPicture.Pixel(0, 11)[0], 0x99);  // colour bytes stay
   EXPECT_FALSE(t.FDone);
   EXPECT_FALSE(t.RevealNext());
@@ -122,14 +105,14 @@ TEST_F(FlatText, EverythingDrawnStaysInTheBox) {
   t.RevealAll();
   EXPECT_EQ(t.FPicture.Width(), 40);
   EXPECT_EQ(t.FPicture.Height(), 70);
-  EXPECT_FALSE(AlphaBox(t.FPicture, [](uint8_t a) { return a > 0; }).Empty());
+  EXPECT_FALSE(BoundingBox(t.FPicture, Inked).Empty());
   // A box too small for any line, and no box at all.
-  TFlatText tiny(nullptr, &Service());
+  TFlatText tiny(nullptr, &SharedFontText());
   tiny.SetBox(0, 0, 5, 30);
   tiny.AddText(Sjis("一二"));
   tiny.RevealAll();
   EXPECT_TRUE(tiny.FFull);
-  TFlatText none(nullptr, &Service());
+  TFlatText none(nullptr, &SharedFontText());
   none.AddText(Sjis("一二"));
   none.RevealAll();
 }
@@ -202,23 +185,15 @@ TEST_F(FlatText, RubySpreadsOverItsBaseOrSitsSolidAboveIt) {
   FontRequest ruby;
   ruby.face = "SIMHEI";
   ruby.height = 10;
-  const int ka = Service().Measure(ruby, Sjis("か")).width;
-  const int na = Service().Measure(ruby, Sjis("な")).width;
+  const int ka = SharedFontText().Measure(ruby, Sjis("か")).width;
+  const int na = SharedFontText().Measure(ruby, Sjis("な")).width;
   t.SetBox(0, 0, 600, 200);
 
   // Two ruby characters over a wide base: spaced, pitch span div 2. Letters
   // of size 23 have their tops at row 11, so alpha 200 above it is ruby.
   auto rubyBox = [&] {
-    Box b;
-    for (int y = 0; y < 11; ++y)
-      for (int c = 0; c < 600; ++c)
-        if (t.FPicture.Pixel(c, y)[3] == 200) {
-          b.left = std::min(b.left, c);
-          b.top = std::min(b.top, y);
-          b.right = std::max(b.right, c + 1);
-          b.bottom = std::max(b.bottom, y + 1);
-        }
-    return b;
+    return BoundingBox(
+        t.FPicture, [](const uint8_t* px) { return px[3] == 200; }, 11);
   };
   t.AddText("*font,size,23\r\n" + Sjis("一") + "\r\n*r,text," + Sjis("かな") + "\r\n" +
             Sjis("仮名字") + "\r\n*/r\r\n");
@@ -270,7 +245,7 @@ TEST_F(FlatText, ALetterMarksOnlyItsOwnCells) {
   const int x = t.FLetters.Letter(0).X;
   FontRequest f;
   f.height = 40;
-  const TextExtent e = Service().Measure(f, Sjis("二"));
+  const TextExtent e = SharedFontText().Measure(f, Sjis("二"));
   const int gw = (e.width - 2) / 2, gh = (e.height - 2) / 2;
   t.RevealNext();
   for (int i = 0; i < Tflat::kColumns; ++i)

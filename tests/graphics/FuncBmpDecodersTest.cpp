@@ -8,7 +8,6 @@
 namespace vantel {
 namespace {
 
-using testing::BigEndian;
 using testing::Deflate;
 using testing::Ihdr;
 using testing::PngChunk;
@@ -50,7 +49,7 @@ TEST(LoadPng, FilesOfTheDataFormDecodeToTheStoredBytes) {
 
   // Chunks before IHDR and between IHDR and IDAT change nothing.
   Picture r = DecodePng(ProfilePng(2, 2, 2, rgb, PngChunk("tEXt", std::string("Title\0x", 7)),
-                                   PngChunk("gAMA", BigEndian(45455))));
+                                   PngChunk("gAMA", Be32(45455))));
   EXPECT_EQ(r, q);
 
   // A tRNS chunk in a truecolour file leaves it 24-bit, as it always was.

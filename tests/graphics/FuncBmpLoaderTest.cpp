@@ -8,6 +8,7 @@
 #include "shell/ClassGlobal.h"
 #include "support/ImageFixtures.h"
 #include "support/TempDir.h"
+#include "support/Vxtool.h"
 
 namespace vantel {
 namespace {
@@ -150,9 +151,7 @@ TEST_F(LoadImageTest, LooseFilesStayInTheirFolder) {
 }
 
 int RunVxtool(const std::string& args) {
-  const std::string cmd = std::string(VANTEL_VXTOOL) + " image " + args + " >/dev/null 2>&1";
-  const int status = std::system(cmd.c_str());
-  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return testing::RunVxtool("image " + args);
 }
 
 TEST_F(LoadImageTest, VxtoolWritesThePictureTheLayerWouldShow) {

@@ -3,14 +3,10 @@
 #include <gtest/gtest.h>
 
 #include "base/Bytes.h"
+#include "support/PictureFixtures.h"
 
 namespace vantel {
 namespace {
-
-FontText& Service() {
-  static FontText service;
-  return service;
-}
 
 FontRequest Font(const Bytes& face, int height, bool bold = false, bool italic = false,
                  CodePage cp = CodePage::CP932) {
@@ -32,20 +28,10 @@ long Ink(const Picture& p) {
 }
 
 // Bounding box of the non-black pixels: left, top, right, bottom (exclusive).
-struct Box {
-  int left = 1 << 30, top = 1 << 30, right = -1, bottom = -1;
-};
+using testing::Box;
+
 Box InkBox(const Picture& p) {
-  Box b;
-  for (int y = 0; y < p.Height(); ++y)
-    for (int x = 0; x < p.Width(); ++x)
-      if (p.Pixel(x, y)[0] | p.Pixel(x, y)[1] | p.Pixel(x, y)[2]) {
-        b.left = std::min(b.left, x);
-        b.top = std::min(b.top, y);
-        b.right = std::max(b.right, x + 1);
-        b.bottom = std::max(b.bottom, y + 1);
-      }
-  return b;
+  return testing::BoundingBox(p, [](const uint8_t* px) { return (px[0] | px[1] | px[2]) != 0; });
 }
 
 Picture Black(int w = 120, int h = 120) {
@@ -53,7 +39,7 @@ Picture Black(int w = 120, int h = 120) {
 }
 
 TEST(FontText, HeightIsTheCellHeight) {
-  FontText& t = Service();
+  FontText& t = SharedFontText();
   const Bytes& a = Sjis("あ");
   for (int h : {10, 23, 46, 112}) {
     const TextExtent e = t.Measure(Font(Sjis("ＭＳ ゴシック"), h), a);
@@ -80,7 +66,7 @@ TEST(FontText, HeightIsTheCellHeight) {
 }
 
 TEST(FontText, FaceNamesMapToInstalledFonts) {
-  FontText& t = Service();
+  FontText& t = SharedFontText();
   EXPECT_EQ(t.Resolve(Font(Sjis("ＭＳ 明朝"), 20)).family, "Noto Serif CJK JP");
   EXPECT_EQ(t.Resolve(Font(Sjis("ＭＳ Ｐ明朝"), 20)).family, "Noto Serif CJK JP");
   EXPECT_EQ(t.Resolve(Font("MS Mincho", 20)).family, "Noto Serif CJK JP");
@@ -105,7 +91,7 @@ TEST(FontText, FaceNamesMapToInstalledFonts) {
 }
 
 TEST(FontText, DrawsCoverageInsideTheCell) {
-  FontText& t = Service();
+  FontText& t = SharedFontText();
   const FontRequest f = Font(Sjis("ＭＳ 明朝"), 46);
   for (const Bytes& text : {Sjis("あ"), Sjis("漢"), Sjis("「"), Bytes("g"), Bytes("W")}) {
     Picture p = Black();
@@ -130,7 +116,7 @@ TEST(FontText, DrawsCoverageInsideTheCell) {
 }
 
 TEST(FontText, ClipsAndBlendsInTheGivenColour) {
-  FontText& t = Service();
+  FontText& t = SharedFontText();
   const FontRequest f = Font("", 40);
   const Bytes& text = Sjis("漢字");
   Picture whole = Black(), shifted = Black();
@@ -142,6 +128,11 @@ TEST(FontText, ClipsAndBlendsInTheGivenColour) {
   Picture tiny = Black(3, 3);
   t.Draw(tiny, 1, 1, f, 0xFFFFFF, text);         // far larger than the picture
   t.Draw(tiny, 5000, -5000, f, 0xFFFFFF, text);  // entirely outside
+  // Beside the picture at the ends of the int range: no pixel is even addressed.
+  Picture beside = Black(40, 40);
+  t.Draw(beside, INT32_MAX - 10, 0, f, 0xFFFFFF, text);
+  t.Draw(beside, INT32_MIN + 10, 0, f, 0xFFFFFF, text);
+  EXPECT_EQ(beside, Black(40, 40));
   Picture empty;
   t.Draw(empty, 0, 0, f, 0xFFFFFF, text);
 
@@ -163,7 +154,7 @@ TEST(FontText, ClipsAndBlendsInTheGivenColour) {
 }
 
 TEST(FontText, StylesAndFallbackGlyphs) {
-  FontText& t = Service();
+  FontText& t = SharedFontText();
   const Bytes& kan = Sjis("漢");
   auto render = [&](const FontRequest& f, const Bytes& text) {
     Picture p = Black();
@@ -190,7 +181,7 @@ TEST(FontText, StylesAndFallbackGlyphs) {
 }
 
 TEST(FontText, CachedGlyphsWriteTheSamePixels) {
-  FontText& t = Service();
+  FontText& t = SharedFontText();
   const FontRequest f = Font(Sjis("ＭＳ 明朝"), 46, true, true);
   const Bytes text = Sjis("仮名、Ab。");
   Picture cold = Black(400, 80), warm = Black(400, 80), again = Black(400, 80);

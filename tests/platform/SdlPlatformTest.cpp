@@ -29,6 +29,7 @@ TEST_F(SdlPlatformTest, PresentsClippedRectanglesOfTheFrame) {
   platform_->Present(frame, {750, 550, 100, 100}, 0, 0);
   platform_->Present(frame, {0, 0, 800, 600}, -30, 40);
   platform_->Present(frame, {-10, -10, 20, 20}, 0, 0);
+  platform_->Present(frame, {-10, -10, 20, 20}, 10, 10);  // the part left of the frame is not read
   platform_->EndPresent();
   int w = 0, h = 0;
   platform_->GetClientSize(w, h);

@@ -223,6 +223,12 @@ TEST_F(SceneManager, PointerAndWheelInSceneCoordinates) {
                              {21, 38, 0},
                              {20, 38, 0}}));
   EXPECT_TRUE(s.FClicked);
+  // A scene at the end of the int range gets the wrapped difference, as its
+  // layers' own forwarding does.
+  s.FLeft = INT32_MIN, s.FTop = INT32_MAX;
+  s.got.clear();
+  m.MouseDown(1, -1);
+  EXPECT_EQ(s.got, (Messages{{41, INT32_MIN + 1, INT32_MIN}}));
   // Pointer movement over the story scene sends nothing.
   m.SwitchScene(kSceneStory);
   Scene(m).got.clear();

@@ -277,6 +277,21 @@ TEST_F(SoundSource, DamagedSoundsPlaySilenceWithAWarningAndNeverHang) {
       {"six.wav", testing::MakeWave(testing::PcmFormat(6, 44100), pcm)},
       {"eight.wav", testing::MakeWave(fmt.substr(0, 14) + testing::Le16(8), pcm)},
       {"junk.wav", std::string(3000, 'x')},
+      // Records that would make a decoded block need gigabytes of compressed
+      // data: an MPEG byte rate near 2^32, ADPCM blocks of 65535 bytes
+      // holding two samples each.
+      {"mpegrate.wav",
+       testing::MakeWave(testing::Le16(0x55) + testing::Le16(2) + testing::Le32(44100) +
+                             testing::Le32(0xFFFFFFFF) + testing::Le16(1) + testing::Le16(0) +
+                             testing::Le16(12) + testing::Le16(1) + testing::Le32(2) +
+                             testing::Le16(1393) + testing::Le16(1) + testing::Le16(1393),
+                         std::string(4000, 'x'))},
+      {"adpcmblock.wav",
+       testing::MakeWave(testing::Le16(2) + testing::Le16(1) + testing::Le32(44100) +
+                             testing::Le32(22050) + testing::Le16(65535) + testing::Le16(4) +
+                             testing::Le16(8) + testing::Le16(2) + testing::Le16(1) +
+                             testing::Le16(256) + testing::Le16(0),
+                         std::string(70000, '\0'))},
   };
   for (auto& [name, bytes] : files) {
     archive_.Add(name, bytes);

@@ -2,7 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
+#include <memory>
+#include <mutex>
 #include <stdexcept>
+#include <thread>
+#include <vector>
 
 #include "platform/headless/HeadlessAudio.h"
 #include "platform/headless/HeadlessPlatform.h"
@@ -159,6 +165,44 @@ TEST_F(WaveOutput, OwnRefillThreadRequeuesEveryReturnedBufferInOrder) {
   for (size_t f = 1; f < out.size() / 2; ++f) ASSERT_EQ(out[2 * f], out[2 * f - 2] + 1) << f;
   sound.Close();
   EXPECT_EQ(device.QueuedCount(), 0u);
+}
+
+// A source that, once armed, holds its next mix for a while, so that the
+// refill thread is inside the walk over the sources when the test acts.
+class SlowSource : public TSoundMixSource {
+ public:
+  void Mix(int32_t*, int32_t, int32_t) override {
+    if (!armed.exchange(false)) return;
+    inside = true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+  std::atomic<bool> armed{false}, inside{false};
+};
+
+TEST_F(WaveOutput, SourcesAddedDuringAMixWaitForItAndJoinTheNext) {
+  TSound sound;  // the player's mode
+  SlowSource slow;
+  CountingSource after;  // walked to once the slow mix returns
+  sound.AddSource(&slow);
+  sound.AddSource(&after);
+  sound.Enabled = true;
+  HeadlessAudio& device = Open(sound);
+  slow.armed = true;
+  ASSERT_TRUE(device.Pull());  // the refill thread starts a mix and stays in it
+  for (int i = 0; i < 500 && !slow.inside; ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  ASSERT_TRUE(slow.inside);
+  // Growing the list moves it; the walk in progress must not see that.
+  std::vector<std::unique_ptr<CountingSource>> added;
+  for (int i = 0; i < 64; ++i) {
+    added.push_back(std::make_unique<CountingSource>());
+    sound.AddSource(added.back().get());
+  }
+  ASSERT_TRUE(device.WaitForQueued(12, 5000));
+  ASSERT_TRUE(device.Pull());
+  ASSERT_TRUE(device.WaitForQueued(12, 5000));
+  sound.Close();
+  for (const auto& source : added) EXPECT_EQ(source->next_, 1 + TSound::kBufferFrames);
 }
 
 }  // namespace

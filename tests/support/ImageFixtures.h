@@ -12,24 +12,21 @@
 #include <string>
 #include <vector>
 
+#include "base/Endian.h"
 #include "base/Paths.h"
 // jpeglib.h needs size_t and FILE declared before it.
 #include <jpeglib.h>
 #include <cstdio>
 
+#include "ByteFixtures.h"  // beside this header, for the benchmarks too
 #include "base/Picture.h"
 
 namespace vantel::testing {
 
-inline std::string BigEndian(uint32_t v) {
-  return {char(v >> 24), char(v >> 16), char(v >> 8), char(v)};
-}
-
 inline std::string PngChunk(const std::string& type, const std::string& data) {
   std::string body = type + data;
-  return BigEndian(uint32_t(data.size())) + body +
-         BigEndian(
-             uint32_t(crc32(0, reinterpret_cast<const Bytef*>(body.data()), uInt(body.size()))));
+  return Be32(uint32_t(data.size())) + body +
+         Be32(uint32_t(crc32(0, reinterpret_cast<const Bytef*>(body.data()), uInt(body.size()))));
 }
 
 inline std::string PngSignature() {
@@ -37,17 +34,8 @@ inline std::string PngSignature() {
 }
 
 inline std::string Ihdr(uint32_t w, uint32_t h, int depth, int colourType, int interlace = 0) {
-  return PngChunk("IHDR", BigEndian(w) + BigEndian(h) + char(depth) + char(colourType) + '\0' +
-                              '\0' + char(interlace));
-}
-
-inline std::string Deflate(const std::string& raw, int level = 9) {
-  uLongf size = compressBound(uLong(raw.size()));
-  std::string out(size, '\0');
-  compress2(reinterpret_cast<Bytef*>(out.data()), &size, reinterpret_cast<const Bytef*>(raw.data()),
-            uLong(raw.size()), level);
-  out.resize(size);
-  return out;
+  return PngChunk(
+      "IHDR", Be32(w) + Be32(h) + char(depth) + char(colourType) + '\0' + '\0' + char(interlace));
 }
 
 // The chunks of a PNG file as (type, data) pairs, and back.
@@ -58,11 +46,17 @@ inline std::vector<PngChunkData> SplitChunks(const std::string& png) {
   std::vector<PngChunkData> out;
   size_t p = 8;
   while (p + 12 <= png.size()) {
-    const auto* b = reinterpret_cast<const uint8_t*>(png.data() + p);
-    const uint32_t len = uint32_t(b[0]) << 24 | uint32_t(b[1]) << 16 | uint32_t(b[2]) << 8 | b[3];
+    const uint32_t len = GetBE32(reinterpret_cast<const uint8_t*>(png.data() + p));
     out.push_back({png.substr(p + 4, 4), png.substr(p + 8, len)});
     p += 12 + len;
   }
+  return out;
+}
+// The image data of a PNG file: its IDAT chunks' data joined.
+inline std::string IdatData(const std::string& png) {
+  std::string out;
+  for (const auto& c : SplitChunks(png))
+    if (c.type == "IDAT") out += c.data;
   return out;
 }
 inline std::string JoinChunks(const std::vector<PngChunkData>& chunks) {
@@ -137,8 +131,8 @@ inline Picture LibpngDecode(const std::string& png) {
   return out;
 }
 
-// A 24-bit picture as JPEG bytes (libjpeg, quality 95).
-inline std::string EncodeJpeg(const Picture& pic) {
+// A 24-bit picture as JPEG bytes (libjpeg).
+inline std::string EncodeJpeg(const Picture& pic, int quality = 95) {
   jpeg_compress_struct c;
   jpeg_error_mgr err;
   c.err = jpeg_std_error(&err);
@@ -151,7 +145,7 @@ inline std::string EncodeJpeg(const Picture& pic) {
   c.input_components = 3;
   c.in_color_space = JCS_EXT_BGR;
   jpeg_set_defaults(&c);
-  jpeg_set_quality(&c, 95, TRUE);
+  jpeg_set_quality(&c, quality, TRUE);
   jpeg_start_compress(&c, TRUE);
   while (c.next_scanline < c.image_height) {
     JSAMPROW row = const_cast<JSAMPROW>(pic.Row(int(c.next_scanline)));

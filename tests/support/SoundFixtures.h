@@ -2,8 +2,6 @@
 // RIFF wave files in memory and reading them back.
 #pragma once
 
-#include <gtest/gtest.h>
-
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
@@ -24,24 +22,16 @@ inline bool RunTool(const std::string& command) {
   return std::system((command + " >/dev/null 2>&1").c_str()) == 0;
 }
 
-inline std::string Le16(uint32_t v) {
-  return {char(v & 0xFF), char((v >> 8) & 0xFF)};
-}
-inline std::string Le32(uint32_t v) {
-  return Le16(v & 0xFFFF) + Le16(v >> 16);
-}
+using vantel::Le16;
+using vantel::Le32;
 
 // A RIFF wave file of a format record (18 bytes + extras) and data bytes.
 inline std::string MakeWave(const std::string& fmt, const std::string& data) {
-  std::string body =
-      "WAVEfmt " + Le32(uint32_t(fmt.size())) + fmt + "data" + Le32(uint32_t(data.size())) + data;
-  return "RIFF" + Le32(uint32_t(body.size())) + body;
+  return RiffWave(fmt, data);
 }
 
 inline std::string PcmFormat(int channels, int rate) {
-  std::string f(18, '\0');
-  WaveFormat::Pcm16(uint16_t(channels), uint32_t(rate)).Write(reinterpret_cast<uint8_t*>(f.data()));
-  return f.substr(0, 16);  // PCM files carry the 16-byte record
+  return WaveFormat::Pcm16(uint16_t(channels), uint32_t(rate)).FileRecord();
 }
 
 inline std::string Samples(const std::vector<int16_t>& s) {

@@ -6,6 +6,7 @@
 #include "data/ArchiveWriter.h"
 #include "support/SoundFixtures.h"
 #include "support/TempDir.h"
+#include "support/Vxtool.h"
 
 namespace vantel {
 namespace {
@@ -13,8 +14,7 @@ namespace {
 using testing::TempDir;
 
 int Vxtool(const std::string& args) {
-  return WEXITSTATUS(
-      std::system((std::string(VANTEL_VXTOOL) + " sound " + args + " >/dev/null 2>&1").c_str()));
+  return testing::RunVxtool("sound " + args);
 }
 
 TEST(SoundTool, WritesWhatTheDeviceReceived) {

@@ -31,15 +31,16 @@ void HeadlessPlatform::GetClientSize(int& width, int& height) {
 void HeadlessPlatform::Present(const Picture& frame, const ScreenRect& rect, int offsetX,
                                int offsetY) {
   presented_.push_back(rect);
-  // Copy the rectangle, clipped to both pictures, as a window would show it.
-  for (int y = rect.top; y < rect.top + rect.height; ++y) {
-    const int ty = y + offsetY;
-    if (y < 0 || y >= frame.Height() || ty < 0 || ty >= frame_.Height()) continue;
-    for (int x = rect.left; x < rect.left + rect.width; ++x) {
-      const int tx = x + offsetX;
-      if (x < 0 || x >= frame.Width() || tx < 0 || tx >= frame_.Width()) continue;
-      std::memcpy(frame_.Pixel(tx, ty), frame.Pixel(x, y), 3);
-    }
+  const ScreenRect r = ClipPresentRect(rect, frame.Width(), frame.Height(), frame_.Width(),
+                                       frame_.Height(), offsetX, offsetY);
+  const int bpp = frame.BytesPerPixel();
+  for (int y = r.top; y < r.top + r.height; ++y) {
+    uint8_t* d = frame_.Pixel(r.left + offsetX, y + offsetY);
+    const uint8_t* s = frame.Pixel(r.left, y);
+    if (bpp == 3)
+      std::memcpy(d, s, static_cast<size_t>(r.width) * 3);
+    else
+      for (int x = 0; x < r.width; ++x, d += 3, s += bpp) std::memcpy(d, s, 3);
   }
 }
 
@@ -95,11 +96,8 @@ bool HeadlessPlatform::PointOnMonitor(int x, int y) {
          y < screen_.top + screen_.height;
 }
 
-// One FreeType service for the process: fonts are found and opened once,
-// however many headless platforms tests create.
 TextService& HeadlessPlatform::Text() {
-  static FontText service;
-  return service;
+  return SharedFontText();
 }
 
 std::unique_ptr<AudioDevice> HeadlessPlatform::CreateAudioDevice() {

@@ -1,7 +1,8 @@
 // The headless platform: a virtual clock, an off-screen frame that records
 // every presented rectangle, a queue of scripted input, scripted message-box
 // answers and PNG dumps of frames. Tests and `vxtool render` use it; it needs
-// no display and no sound card.
+// no display and no sound card. Nothing here fails, except DumpFrame
+// (FileError when the file cannot be written).
 #pragma once
 
 #include <deque>

@@ -42,7 +42,9 @@ void SdlAudio::Queue(int index, const void* data, size_t bytes) {
 }
 
 void SdlAudio::Drain(uint8_t* out, size_t bytes) {
-  std::vector<int> finished;
+  // Kept between calls, so the audio callback does not allocate once warm.
+  std::vector<int>& finished = finished_;
+  finished.clear();
   {
     std::lock_guard<std::mutex> g(mutex_);
     while (bytes > 0 && !queue_.empty()) {

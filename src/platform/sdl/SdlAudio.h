@@ -36,7 +36,8 @@ class SdlAudio : public AudioDevice {
   };
   std::mutex mutex_;
   std::deque<Queued> queue_;
-  size_t frontOffset_ = 0;  // bytes of the front buffer already copied
+  size_t frontOffset_ = 0;     // bytes of the front buffer already copied
+  std::vector<int> finished_;  // Drain's list of buffers to report (its thread only)
   BufferDone done_;
   uint32_t deviceId_ = 0;
   bool subsystem_ = false;

@@ -218,14 +218,11 @@ void SdlPlatform::GetClientSize(int& width, int& height) {
 
 void SdlPlatform::Present(const Picture& frame, const ScreenRect& rect, int offsetX, int offsetY) {
   if (!texture_ || frame.BytesPerPixel() != 3) return;
-  SDL_Rect r{rect.left + offsetX, rect.top + offsetY, rect.width, rect.height};
-  // Clip to both the frame and the texture.
-  if (r.x < 0) r.w += r.x, r.x = 0;
-  if (r.y < 0) r.h += r.y, r.y = 0;
-  r.w = std::min(r.w, std::min(width_, frame.Width() + offsetX) - r.x);
-  r.h = std::min(r.h, std::min(height_, frame.Height() + offsetY) - r.y);
-  if (r.w <= 0 || r.h <= 0) return;
-  SDL_UpdateTexture(texture_, &r, frame.Pixel(r.x - offsetX, r.y - offsetY), frame.Stride());
+  const ScreenRect c =
+      ClipPresentRect(rect, frame.Width(), frame.Height(), width_, height_, offsetX, offsetY);
+  if (c.width <= 0 || c.height <= 0) return;
+  const SDL_Rect r{c.left + offsetX, c.top + offsetY, c.width, c.height};
+  SDL_UpdateTexture(texture_, &r, frame.Pixel(c.left, c.top), frame.Stride());
 }
 
 void SdlPlatform::EndPresent() {
@@ -390,8 +387,7 @@ bool SdlPlatform::PointOnMonitor(int x, int y) {
 }
 
 TextService& SdlPlatform::Text() {
-  static FontText service;
-  return service;
+  return SharedFontText();
 }
 
 std::unique_ptr<AudioDevice> SdlPlatform::CreateAudioDevice() {

@@ -4,6 +4,11 @@
 // screen with its aspect kept; pointer coordinates come back in frame space,
 // and ScreenSize reports that space (the picture's size) while full screen
 // is on, so scenes that centre themselves on the screen stay at 0, 0.
+// The only code besides SdlAudio that includes SDL. The constructor throws
+// Error when SDL cannot start; a window, renderer or display mode SDL
+// refuses makes the call return false; a message that cannot be shown in a
+// box goes to standard error, and a question that cannot be asked is
+// answered No.
 #pragma once
 
 #include <memory>
