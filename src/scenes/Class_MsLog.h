@@ -11,13 +11,19 @@
 // (scene 3); the story's save record in Global's HandOver is left untouched
 // for it to restore itself from.
 //
+// The reading position is held to the story's chapter: a line past its end
+// counts as just after its last line, so the log never runs on into text not
+// yet read, and stepping past the end of the last chapter stays put.
+//
 // Only one chapter's lines are held at a time; each chapter's line count is
 // learned once and kept in the chapter list's tags.
 //
 // Depends on Tflat, TFlatText, TFlatBtn, TCodeRed/TCodeBlue (tokens, tag
 // parsing, chapter titles), the script archive and loose scripts, Global and
-// the platform's text service. Fails: never; a missing chapter script has no
-// lines, and a reading position outside the chapter list shows an empty log.
+// the platform's text service. Fails: never; a missing or empty chapter
+// script has no lines (stepping passes over it), and a reading position
+// outside the chapter list shows an empty log. Damaged packed script data
+// raises DataError from the archive or file reader.
 #pragma once
 
 #include <cstdint>
