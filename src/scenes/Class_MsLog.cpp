@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "base/Errors.h"
 #include "base/Paths.h"
 #include "data/ClassArchive.h"
 #include "data/FuncFile.h"
@@ -112,10 +113,17 @@ void TmsLog::LoadChapter(const Bytes& name) {
   LinesLoaded = true;
   const Bytes file = LowerCase(name) + ".vxs";
   Bytes text;
-  if (ScriptArchive && ScriptArchive->IndexOf(file) >= 0) {
-    text = ScriptArchive->ReadText(file);
-  } else if (auto path = DataPath(ScriptDir, file); path && FileExists(*path)) {
-    text = ReadPackedFile(*path);
+  try {
+    if (ScriptArchive && ScriptArchive->IndexOf(file) >= 0) {
+      text = ScriptArchive->ReadText(file);
+    } else if (auto path = DataPath(ScriptDir, file); path && FileExists(*path)) {
+      text = ReadPackedFile(*path);
+    }
+  } catch (const Error& e) {
+    // The log only looks back: a damaged chapter shows nothing rather than
+    // take the scene (and the session's reading) down with it.
+    text.clear();
+    if (Global) Global->AppendLog(FromUtf8(e.what()));
   }
   // A missing script has no lines: keeping the previous chapter's lines
   // would show that chapter's text under this one's title.

@@ -250,8 +250,13 @@ TEST_F(MessageLogTest, LooseScriptsAndMissingChapters) {
   EXPECT_EQ(log_->Lines[0], "<Fo size=20>D01");
   EXPECT_EQ(log_->Lines[1][0], '[');
   EXPECT_EQ(log_->Lines[2], "D02");
-  // A chapter found nowhere has no lines rather than the previous ones.
+  // A chapter found nowhere, or damaged, has no lines rather than the
+  // previous ones.
   log_->LoadChapter(Sjis("脚本6"));
+  EXPECT_EQ(log_->Lines.Count(), 0);
+  log_->LoadChapter(Sjis("脚本5_1"));
+  dir.Write("script/" + ToUtf8(Sjis("脚本5_1")) + ".vxs", std::string("\x10\0\0\x5Anot zlib", 12));
+  log_->LoadChapter(Sjis("脚本5_1"));
   EXPECT_EQ(log_->Lines.Count(), 0);
 }
 
