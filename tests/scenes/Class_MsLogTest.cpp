@@ -87,6 +87,11 @@ class MessageLogTest : public testing::SceneFixture {
     log_->Signal(kKeyDownMsg, key, 0);
     log_->Signal(kKeyUpMsg, key, 0);
   }
+  void Click(int32_t x, int32_t y) {
+    log_->Signal(31, x, y);
+    log_->Signal(41, x, y);
+    log_->Signal(40, x, y);
+  }
   const Bytes& Page() const { return log_->TextLayer->FPageText; }
   // The story lines on the page, in order (separators and tags left out).
   std::vector<Bytes> Shown() const {
@@ -162,6 +167,12 @@ TEST_F(MessageLogTest, LineAndPageStepsMoveTheViewAndStopAtTheStart) {
   EXPECT_EQ(Page(), first);
   Key(kPageDown);
   EXPECT_EQ(Shown().front(), "A11");
+
+  // The pointer works the same buttons: line down, then page up.
+  Click(750, 305);
+  EXPECT_EQ(Shown().front(), "A12");
+  Click(750, 70);
+  EXPECT_EQ(Shown().front(), "A01");
 }
 
 TEST_F(MessageLogTest, PagingUpCrossesIntoTheEarlierChapterWithItsTitle) {
