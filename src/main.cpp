@@ -22,6 +22,7 @@
 #include "scenes/Class_CGlib.h"
 #include "scenes/Class_End.h"
 #include "scenes/Class_LOGO.h"
+#include "scenes/Class_MsLog.h"
 #include "scenes/Class_Sound.h"
 #include "script/Class_Story.h"
 #include "shell/Class_Title.h"
@@ -80,6 +81,7 @@ int main(int argc, char** argv) {
   vantel::RegisterGalleryScene();
   vantel::RegisterMusicRoomScene();
   vantel::RegisterScrollScene();
+  vantel::RegisterMessageLogScene();
   vantel::SetVantelHooks(vantel::WithStoryHooks({}));
   // The title's load button opens the load dialog once there is one.
   if (vantel::GetVantelHooks().loadDialog)
