@@ -8,6 +8,7 @@
 #include "demo/gen/JpegWrite.h"
 #include "demo/gen/Lettering.h"
 #include "demo/gen/Synth.h"
+#include "graphics/Class_Scroll.h"
 
 namespace vantel::demo {
 namespace {
@@ -926,41 +927,10 @@ AssetList ImageAssets() {
     }
 
   // Credits and the closing picture.
-  static const char* const kCredits[33] = {"1-企画",
-                                           "2-脚本",
-                                           "3-キャラクター",
-                                           "4-サブキャラ",
-                                           "5-2DCG",
-                                           "6-原画",
-                                           "7-彩色",
-                                           "8-レイアウト",
-                                           "9-彩色設定",
-                                           "10-美術",
-                                           "11-3DCG",
-                                           "12-プログラム",
-                                           "13-スクリプト",
-                                           "14-ムービー",
-                                           "15-デザイン",
-                                           "16-題字",
-                                           "17-サウンド",
-                                           "18-サウンドプロ",
-                                           "19-サウンドサブ",
-                                           "20-コンポーザー",
-                                           "21-ギター",
-                                           "22-胡弓",
-                                           "23-テーマ曲",
-                                           "24-サウンド",
-                                           "25-進行管理",
-                                           "26-デバッグ",
-                                           "27-広報",
-                                           "28-サポート",
-                                           "29-協力",
-                                           "30-Thanks",
-                                           "31-プロデューサー",
-                                           "32-監督",
-                                           "33-製作ゼルト"};
-  for (int i = 0; i < 33; ++i)
-    add(std::string(kCredits[i]) + ".png", [i] { return Png(CreditLine(i)); });
+  // The credits scroll names its 33 pictures; the demo paints one for each.
+  const std::vector<Bytes> credits = Tscroll::CreditNames();
+  for (size_t i = 0; i < credits.size(); ++i)
+    add(ToUtf8(credits[i]) + ".png", [i] { return Png(CreditLine(static_cast<int>(i))); });
   add("clear.jpg", [] { return Jpg(Clear()); });
 
   // The maker's logo: 55 frames, two ticks each, 5.5 seconds.

@@ -63,11 +63,7 @@ std::vector<Bytes> Tscroll::CreditNames() {
 }
 
 Tscroll::Tscroll(Tflat* parent) : Tflat(parent) {
-  if (Global && Global->FullScreen) {
-    const ScreenRect screen = GetPlatform().ScreenSize();
-    SetLeft((screen.width - 800) / 2);
-    SetTop((screen.height - 600) / 2);
-  }
+  if (Global && Global->FullScreen) CentreOnScreen(*this);
   FActive = true;
   LoadPicture("black");
   FSnapshot.SetPixelFormat(Picture::Format::BGR24);

@@ -28,11 +28,7 @@ std::unique_ptr<TFlatBtn> MakeButton(Tflat* parent, const char* stem, int32_t le
 }  // namespace
 
 TCGlib::TCGlib() : Tflat(nullptr) {
-  if (Global && Global->FullScreen) {
-    const ScreenRect screen = GetPlatform().ScreenSize();
-    SetLeft((screen.width - TMain::kWidth) / 2);
-    SetTop((screen.height - TMain::kHeight) / 2);
-  }
+  if (Global && Global->FullScreen) CentreOnScreen(*this);
   FActive = true;
   LoadPicture("cg_library");
   FTag = "ttl";

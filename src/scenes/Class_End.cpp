@@ -9,11 +9,7 @@
 namespace vantel {
 
 Tappend::Tappend() : Tflat(nullptr) {
-  if (Global && Global->FullScreen) {
-    const ScreenRect screen = GetPlatform().ScreenSize();
-    SetLeft((screen.width - TMain::kWidth) / 2);
-    SetTop((screen.height - TMain::kHeight) / 2);
-  }
+  if (Global && Global->FullScreen) CentreOnScreen(*this);
   FActive = true;
   LoadPicture("black");
   FSnapshot.SetPixelFormat(Picture::Format::BGR24);

@@ -24,11 +24,7 @@ Bytes Tlogo::FrameName(int32_t frame) {
 }
 
 Tlogo::Tlogo() : Tflat(nullptr) {
-  if (Global && Global->FullScreen) {
-    const ScreenRect screen = GetPlatform().ScreenSize();
-    SetLeft((screen.width - TMain::kWidth) / 2);
-    SetTop((screen.height - TMain::kHeight) / 2);
-  }
+  if (Global && Global->FullScreen) CentreOnScreen(*this);
   FVisible = true;
   FActive = true;
   LoadPicture("black");

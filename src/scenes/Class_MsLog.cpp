@@ -56,11 +56,7 @@ void ReplaceAll(Bytes& text, std::string_view from, std::string_view to) {
 }  // namespace
 
 TmsLog::TmsLog(TextService* text) : Tflat(nullptr), text_(text) {
-  if (Global && Global->FullScreen) {
-    const ScreenRect screen = GetPlatform().ScreenSize();
-    SetLeft((screen.width - TMain::kWidth) / 2);
-    SetTop((screen.height - TMain::kHeight) / 2);
-  }
+  if (Global && Global->FullScreen) CentreOnScreen(*this);
   LoadPicture("black");
   FTag = "msg";
   FActive = true;

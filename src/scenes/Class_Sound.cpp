@@ -63,11 +63,7 @@ std::vector<Bytes> TSoundlib::TrackStems() {
 }
 
 TSoundlib::TSoundlib() : Tflat(nullptr) {
-  if (Global && Global->FullScreen) {
-    const ScreenRect screen = GetPlatform().ScreenSize();
-    SetLeft((screen.width - TMain::kWidth) / 2);
-    SetTop((screen.height - TMain::kHeight) / 2);
-  }
+  if (Global && Global->FullScreen) CentreOnScreen(*this);
   FActive = true;
   LoadPicture("sound_LIBRARY");
   FTag = "ttl";

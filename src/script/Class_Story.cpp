@@ -101,11 +101,7 @@ TStory::~TStory() {
   if (Global && !Global->SaveDir.empty()) DeleteFile(Global->SaveDir + "backup");
 }
 
-void TStory::Centre() {
-  const ScreenRect screen = GetPlatform().ScreenSize();
-  SetLeft((screen.width - 800) / 2);
-  SetTop((screen.height - 600) / 2);
-}
+void TStory::Centre() { CentreOnScreen(*this); }
 
 void TStory::Signal(int32_t code, int32_t a, int32_t b) {
   Tflat::Signal(code, a, b);

@@ -55,6 +55,12 @@ bool SceneRegistered(int32_t number) {
   return Factories().count(number) != 0;
 }
 
+void CentreOnScreen(Tflat& scene) {
+  const ScreenRect screen = GetPlatform().ScreenSize();
+  scene.SetLeft((screen.width - TMain::kWidth) / 2);
+  scene.SetTop((screen.height - TMain::kHeight) / 2);
+}
+
 void SetDebuggerOpener(std::function<void()> opener) {
   DebuggerOpener() = std::move(opener);
 }

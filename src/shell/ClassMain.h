@@ -36,6 +36,9 @@ using SceneFactory = std::function<std::unique_ptr<Tflat>()>;
 // Sets the factory of scene `number` (an empty factory removes it).
 void RegisterScene(int32_t number, SceneFactory factory);
 bool SceneRegistered(int32_t number);
+// Places a scene so that the 800x600 picture stands centred on the screen
+// (scenes do this in full screen).
+void CentreOnScreen(Tflat& scene);
 
 // Opens the debugger window and attaches it to Global (installed by the
 // debugger module; Ctrl+D with the marker file calls it).

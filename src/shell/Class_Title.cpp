@@ -57,11 +57,7 @@ void SetTitleLoadCommand(std::function<void()> command) {
 }
 
 TTitle::TTitle() : Tflat(nullptr) {
-  if (Global && Global->FullScreen) {
-    const ScreenRect screen = GetPlatform().ScreenSize();
-    SetLeft((screen.width - TMain::kWidth) / 2);
-    SetTop((screen.height - TMain::kHeight) / 2);
-  }
+  if (Global && Global->FullScreen) CentreOnScreen(*this);
   FActive = true;
   FTag = "ttl";
   FSnapshot.SetPixelFormat(Picture::Format::BGR24);
