@@ -3,6 +3,7 @@
 // and pixman's OVER on the same pictures as a peer. Every figure is printed at
 // the end as a ratio to memcpy of the same bytes measured in the same run.
 #include <benchmark/benchmark.h>
+
 #include <pixman.h>
 
 #include <cmath>
@@ -14,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/BenchSupport.h"
 #include "graphics/ClassFlat.h"
 #include "graphics/FuncBmpDraw.h"
 #include "graphics/FuncEffect.h"
@@ -279,36 +281,11 @@ void BM_ComposeFourCells(benchmark::State& state) {
 BENCHMARK(BM_ComposeAllDirty);
 BENCHMARK(BM_ComposeFourCells);
 
-// Records each benchmark's processor time per iteration while printing as
-// usual: the best of the repetitions, as processor time and the minimum are
-// the steadiest figures on a shared machine.
-class Recorder : public benchmark::ConsoleReporter {
- public:
-  std::map<std::string, double> ns;
-  void ReportRuns(const std::vector<Run>& runs) override {
-    for (const Run& r : runs) {
-      if (r.run_type != Run::RT_Iteration) continue;
-      const std::string name = r.run_name.str();
-      const double v = r.GetAdjustedCPUTime();
-      if (!ns.count(name) || v < ns[name]) ns[name] = v;
-    }
-    ConsoleReporter::ReportRuns(runs);
-  }
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
-  // Five repetitions unless the command line says otherwise.
-  std::vector<char*> args(argv, argv + argc);
-  bool repetitions = false;
-  for (char* a : args) repetitions |= std::strncmp(a, "--benchmark_repetitions", 23) == 0;
-  static char fiveTimes[] = "--benchmark_repetitions=5";
-  if (!repetitions) args.push_back(fiveTimes);
-  int count = int(args.size());
-  benchmark::Initialize(&count, args.data());
-  Recorder rec;
-  benchmark::RunSpecifiedBenchmarks(&rec);
+  vantel::bench::BestTimeRecorder rec;
+  vantel::bench::RunBenchmarks(argc, argv, rec);
   auto& t = rec.ns;
   auto ratio = [&](const char* name, const char* base, const char* aim) {
     if (!t.count(name) || !t.count(base)) return;

@@ -6,6 +6,8 @@
 // tokeniser must do).
 #include <benchmark/benchmark.h>
 
+#include "bench/BenchSupport.h"
+
 #include <cstdio>
 #include <cstring>
 #include <map>
@@ -129,34 +131,11 @@ void BM_TokenizeAndStep(benchmark::State& state) {
 }
 BENCHMARK(BM_TokenizeAndStep)->Unit(benchmark::kMillisecond);
 
-// Records each benchmark's best processor time per iteration while printing
-// as usual (the minimum is the steadiest figure on a shared machine).
-class Recorder : public benchmark::ConsoleReporter {
- public:
-  std::map<std::string, double> ns;
-  void ReportRuns(const std::vector<Run>& runs) override {
-    for (const Run& r : runs) {
-      if (r.run_type != Run::RT_Iteration) continue;
-      const std::string name = r.run_name.str();
-      const double v = r.GetAdjustedCPUTime();
-      if (!ns.count(name) || v < ns[name]) ns[name] = v;
-    }
-    ConsoleReporter::ReportRuns(runs);
-  }
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
-  std::vector<char*> args(argv, argv + argc);
-  bool repetitions = false;
-  for (char* a : args) repetitions |= std::strncmp(a, "--benchmark_repetitions", 23) == 0;
-  static char fiveTimes[] = "--benchmark_repetitions=5";
-  if (!repetitions) args.push_back(fiveTimes);
-  int count = int(args.size());
-  benchmark::Initialize(&count, args.data());
-  Recorder rec;
-  benchmark::RunSpecifiedBenchmarks(&rec);
+  vantel::bench::BestTimeRecorder rec;
+  vantel::bench::RunBenchmarks(argc, argv, rec);
   auto& t = rec.ns;
   std::printf("\nScript of %zu bytes, %d tokens\n", Script().size(), TokenCount());
   for (const char* name : {"BM_Tokenize", "BM_StepThrough", "BM_TokenizeAndStep"}) {
