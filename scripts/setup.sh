@@ -1,14 +1,25 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the build, the tests and the demo generator need.
+# Installs the Debian packages the build, the tests, the demo generator and
+# CI need, so that no test depends on what a machine happens to have.
 # A no-op when everything is already there.
 set -euo pipefail
 
 packages=(
+  # the build
   build-essential cmake pkg-config
   libsdl2-dev zlib1g-dev libjpeg62-turbo-dev libfreetype-dev libfontconfig-dev
-  fonts-noto-cjk libmpg123-dev libimgui-dev
-  googletest libgtest-dev libbenchmark-dev
-  libpng-dev libpixman-1-dev sox libsox-fmt-all lame espeak-ng
+  libmpg123-dev libimgui-dev
+  # the tests: gtest, the reference decoders, the fonts the font tests name
+  # (Noto CJK, Noto Mono, DejaVu with its italics), ImageMagick's convert
+  # for pictures written by other tools, sox and lame for sounds
+  googletest libgtest-dev libbenchmark-dev libpng-dev libpixman-1-dev
+  fonts-noto-cjk fonts-noto-mono fonts-dejavu-core fonts-dejavu-extra imagemagick
+  sox libsox-fmt-all lame
+  # the demo generator: the song's voice and its MP3 encoding
+  espeak-ng
+  # fuzzing and the thread sanitizer build: clang, its libFuzzer and
+  # sanitizer runtimes, and the symbolizer for readable reports
+  clang libclang-rt-14-dev llvm
 )
 
 missing=()
