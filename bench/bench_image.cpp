@@ -1,10 +1,11 @@
 // Picture decoding speed: LoadPng against libpng and against a bare zlib
 // inflate of the same image data; LoadJpeg against a bare libjpeg-turbo
-// decode of the same bytes. Two PNG files of one 800x600 RGBA picture: the
-// data's own form (filter None on every row, one IDAT) and the same picture
-// saved by libpng with adaptive filters. Ratios of CPU time (single-threaded
-// work, so other load on the machine disturbs them less than wall time) are
-// printed at the end.
+// decode of the same bytes, and the cost of refusing a progressive JPEG of
+// thousands of scans against that ordinary decode. Two PNG files of one
+// 800x600 RGBA picture: the data's own form (filter None on every row, one
+// IDAT) and the same picture saved by libpng with adaptive filters. Ratios of
+// CPU time (single-threaded work, so other load on the machine disturbs them
+// less than wall time) are printed at the end.
 #include <benchmark/benchmark.h>
 #include <png.h>
 #include <zlib.h>
@@ -21,6 +22,7 @@
 // jpeglib.h needs size_t and FILE declared before it.
 #include <jpeglib.h>
 
+#include "base/Errors.h"
 #include "base/PngWrite.h"
 #include "base/Stream.h"
 #include "graphics/FuncBmpLoader.h"
@@ -82,6 +84,12 @@ struct Inputs {
   std::string adaptive = LibpngEncodeAdaptive(MakePicture(true));
   std::string profileIdat = testing::IdatData(profile), adaptiveIdat = testing::IdatData(adaptive);
   std::string jpeg = testing::EncodeJpeg(MakePicture(false), 90);
+  // A hostile file: a plain 800x600 progressive JPEG whose last scan is
+  // repeated 5 434 times (some 68 kB, as damaged or crafted files hold them).
+  // Every scan walks the whole picture: decoded to the end it costs
+  // seconds; the decoder gives up at its scan limit.
+  std::string manyScans = testing::RepeatLastJpegScan(
+      testing::EncodeJpeg(Picture(kW, kH, Picture::Format::BGR24, 0x808080), 90, true), 5434);
 };
 const Inputs& In() {
   static Inputs in;
@@ -145,6 +153,20 @@ void OurJpeg(benchmark::State& state) {
   }
 }
 
+void RefusedJpeg(benchmark::State& state) {
+  const std::string& file = In().manyScans;
+  for (auto _ : state) {
+    MemoryStream s(file);
+    Picture p;
+    try {
+      LoadJpeg(p, s, int64_t(file.size()));
+      state.SkipWithError("the file of 5 444 scans was decoded");
+      break;
+    } catch (const DataError&) {
+    }
+  }
+}
+
 void BareLibjpeg(benchmark::State& state) {
   const std::string& file = In().jpeg;
   for (auto _ : state) {
@@ -203,6 +225,7 @@ int main(int argc, char** argv) {
                                [](benchmark::State& s) { BareInflate(s, In().adaptiveIdat); });
   benchmark::RegisterBenchmark("jpeg/LoadJpeg", OurJpeg);
   benchmark::RegisterBenchmark("jpeg/libjpeg", BareLibjpeg);
+  benchmark::RegisterBenchmark("jpeg_5444_scans/LoadJpeg", RefusedJpeg);
   benchmark::Initialize(&argc, argv);
   RatioReporter reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);
@@ -216,8 +239,10 @@ int main(int argc, char** argv) {
   ratio("png_adaptive/LoadPng", "png_adaptive/libpng");
   ratio("png_adaptive/LoadPng", "png_adaptive/inflate");
   ratio("jpeg/LoadJpeg", "jpeg/libjpeg");
-  std::printf("file sizes: profile %zu, adaptive %zu, jpeg %zu bytes\n", In().profile.size(),
-              In().adaptive.size(), In().jpeg.size());
+  // Refusing the hostile file costs a bounded number of whole-picture scans.
+  ratio("jpeg_5444_scans/LoadJpeg", "jpeg/LoadJpeg");
+  std::printf("file sizes: profile %zu, adaptive %zu, jpeg %zu, 5444 scans %zu bytes\n",
+              In().profile.size(), In().adaptive.size(), In().jpeg.size(), In().manyScans.size());
   benchmark::Shutdown();
   return 0;
 }

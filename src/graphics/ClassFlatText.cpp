@@ -24,6 +24,9 @@ TFlatText::TFlatText(Tflat* parent, TextService* text)
 }
 
 void TFlatText::SetBox(int32_t x, int32_t y, int32_t width, int32_t height) {
+  // A box narrower than its margins has no room for text at all.
+  width = std::max(width, 0);
+  height = std::max(height, 0);
   FPicture.SetSize(0, 0);
   SetLeft(x);
   SetTop(y);
@@ -36,7 +39,8 @@ void TFlatText::SetBox(int32_t x, int32_t y, int32_t width, int32_t height) {
 }
 
 void TFlatText::ClearPage() {
-  if (FPicture.Is32())
+  // A picture without pixels has no rows to address.
+  if (FPicture.Is32() && FPicture.Width() > 0)
     for (int y = 0; y < FPicture.Height(); ++y) {
       uint8_t* p = FPicture.Row(y) + 3;
       for (int x = 0; x < FPicture.Width(); ++x, p += 4) *p = 0;
@@ -50,8 +54,8 @@ void TFlatText::ClearPage() {
 
 bool TFlatText::AddText(std::string_view text) {
   // Without the global state (tools, tests) the setting's default applies; a
-  // step below 1 would never show the text.
-  FRevealSpeed = 2 * std::max(Global ? Global->MessageStep : kDefaultMessageStep, 1);
+  // step below 1 would never show the text, and the setting's range ends at 255.
+  FRevealSpeed = 2 * std::clamp(Global ? Global->MessageStep : kDefaultMessageStep, 1, 255);
   const bool added = FLetters.AddText(text);
   if (added) {
     FDone = false;
@@ -103,9 +107,19 @@ void TFlatText::DrawGlyph(int32_t x, int32_t y, Colour color, int32_t size, cons
   glyphFont_.height = 2 * size;
   const TextExtent e = text_->Measure(glyphFont_, text);
   const int32_t gw = std::min((e.width - 2) / 2, kMaxHalfGlyph);
-  const int32_t gh = std::min((e.height - 2) / 2, kMaxHalfGlyph);
-  FGlyph.FillRect(0, 0, e.width, e.height, 0);
+  // The work picture is cleared below the cell too: a face that stands in
+  // for the data's own can reach below its cell (a Latin descender), and
+  // those rows are shown as well, where the named face would have had them
+  // inside its cell.
+  FGlyph.FillRect(0, 0, e.width, FGlyph.Height(), 0);
   text_->Draw(FGlyph, 0, 0, glyphFont_, 0xFFFFFF, text);
+  int32_t rows = e.height;
+  for (int r = FGlyph.Height() - 1; r >= rows; --r) {
+    const uint8_t* g = FGlyph.Row(r);
+    const int n = 3 * std::min(e.width, FGlyph.Width());
+    if (std::any_of(g, g + std::max(n, 0), [](uint8_t v) { return v != 0; })) rows = r + 1;
+  }
+  const int32_t gh = std::min((rows - 2) / 2, kMaxHalfGlyph);
 
   FPicture.FillRect(x, y, x + gw + 1, y + gh + 1, color, 0);
   if (FPicture.Is32()) {
@@ -155,10 +169,15 @@ void TFlatText::DrawRuby(const TLet& l) {
 void TFlatText::DrawRubyChar(int32_t x, int32_t y, Colour color, int32_t size, const Bytes& text) {
   // Black ruby is drawn in 0x010101 so that it differs from the background.
   const Colour c = color == 0 ? 0x010101 : color;
+  const uint8_t bgr[3] = {uint8_t(c >> 16), uint8_t(c >> 8), uint8_t(c)};
   glyphFont_.height = size;
   const TextExtent e = text_->Measure(glyphFont_, text);
+  // Rendered white on black, the glyph's pixels are its anti-aliased
+  // coverage: that becomes the alpha (full coverage giving 200), and every
+  // inked pixel takes the letter's own colour, so ruby shows in that colour
+  // rather than darkened by the coverage.
   FGlyph.FillRect(0, 0, e.width, e.height, 0);
-  text_->Draw(FGlyph, 0, 0, glyphFont_, c, text);
+  text_->Draw(FGlyph, 0, 0, glyphFont_, 0xFFFFFF, text);
   if (FPicture.Is32()) {
     const int c0 = std::max(0, -x);
     const int c1 = std::min({e.width, FGlyph.Width(), FPicture.Width() - x});
@@ -168,11 +187,11 @@ void TFlatText::DrawRubyChar(int32_t x, int32_t y, Colour color, int32_t size, c
       const uint8_t* g = FGlyph.Pixel(c0, r);
       uint8_t* p = FPicture.Pixel(x + c0, y + r);
       for (int col = c0; col < c1; ++col, g += 3, p += 4)
-        if (g[0] | g[1] | g[2]) {
-          p[0] = g[0];
-          p[1] = g[1];
-          p[2] = g[2];
-          p[3] = kRubyAlpha;
+        if (g[0]) {
+          p[0] = bgr[0];
+          p[1] = bgr[1];
+          p[2] = bgr[2];
+          p[3] = static_cast<uint8_t>((g[0] * kRubyAlpha + 127) / 255);
         }
     }
   }

@@ -7,10 +7,11 @@
 // of the queue at the reader's message speed. A letter is rendered white on
 // black at twice its size on a 112 x 112 work picture (FGlyph), and each 2 x 2
 // block of it becomes the alpha of one pixel over a flat fill of the
-// letter's colour. Ruby is drawn above the first letter of its group, at
-// alpha 200. Lines are 34 pixels apart, centred at 22, 56, 90, ...; a line
-// whose centre would fall below the box's height - 22 does not fit, and
-// revealing stops (FFull) until the page is cleared.
+// letter's colour. Ruby is drawn above the first letter of its group, in the
+// letter's colour with its coverage as alpha (at most 200). Lines are 34
+// pixels apart, centred at 22, 56, 90, ...; a line whose centre would fall
+// below the box's height - 22 does not fit, and revealing stops (FFull)
+// until the page is cleared. A box of negative size is an empty one.
 //
 // Depends on Tflat (layers and dirty cells), Tletters (layout), the text
 // service (measuring and drawing glyphs) and Global's MessageStep (50 when

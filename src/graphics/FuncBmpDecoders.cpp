@@ -62,9 +62,42 @@ extern "C" void JpegErrorExit(j_common_ptr cinfo) {
 // as with the library's defaults, but are not printed either.
 extern "C" void JpegOutputMessage(j_common_ptr) {}
 
+// A progressive JPEG may hold any number of scans, and every scan walks the
+// coefficients of the whole picture again (some 5 ns a pixel), so a small
+// file of tiny scans can cost seconds. Real encoders write about ten; more
+// than 128 is taken as damage, and larger pictures are allowed fewer (down to
+// 32), so that the work stays within a few tenths of a second.
+constexpr long kMaxJpegScans = 128;
+constexpr long kMinJpegScans = 32;
+constexpr int64_t kJpegScanPixelBudget = int64_t{1} << 26;
+
+long JpegScanLimit(int64_t pixels) {
+  return std::clamp<long>(static_cast<long>(kJpegScanPixelBudget / std::max<int64_t>(pixels, 1)),
+                          kMinJpegScans, kMaxJpegScans);
+}
+
+struct JpegProgress {
+  jpeg_progress_mgr pub;  // first, so that the library's pointer is ours
+  long maxScans = kMaxJpegScans;
+};
+
+// Called by the library while it reads the scans; ends the decode through
+// the error manager's jump once the file has more scans than allowed.
+extern "C" void JpegMonitor(j_common_ptr cinfo) {
+  if (!cinfo->is_decompressor) return;
+  const auto* d = reinterpret_cast<j_decompress_ptr>(cinfo);
+  const auto* progress = reinterpret_cast<const JpegProgress*>(cinfo->progress);
+  if (d->input_scan_number <= progress->maxScans) return;
+  auto* err = reinterpret_cast<JpegErrorManager*>(cinfo->err);
+  std::snprintf(err->message, sizeof err->message, "it has more than %ld scans",
+                progress->maxScans);
+  longjmp(err->jump, 1);
+}
+
 struct JpegJob {
   jpeg_decompress_struct cinfo;
   JpegErrorManager err;
+  JpegProgress progress;
   bool created = false;
   ~JpegJob() {
     if (created) jpeg_destroy_decompress(&cinfo);
@@ -87,6 +120,10 @@ bool JpegStart(JpegJob& job, const unsigned char* data, unsigned long size, bool
   job.cinfo.dct_method = JDCT_ISLOW;
   job.cinfo.do_fancy_upsampling = TRUE;
   jpeg_calc_output_dimensions(&job.cinfo);
+  job.progress.pub.progress_monitor = JpegMonitor;
+  job.progress.maxScans =
+      JpegScanLimit(int64_t{job.cinfo.image_width} * int64_t{job.cinfo.image_height});
+  job.cinfo.progress = &job.progress.pub;
   return true;
 }
 
@@ -380,6 +417,8 @@ class GeneralRows {
       }
     }
   }
+  // Sample `i` of a tRNS colour key (grey, or red, green, blue).
+  unsigned Key(size_t i) const { return unsigned(trns_[2 * i]) << 8 | trns_[2 * i + 1]; }
   // A sample scaled to 8 bits: 16-bit samples keep their high byte, grey
   // levels of 1, 2 and 4 bits are spread over 0...255.
   uint8_t Sample8(unsigned v) const {
@@ -400,11 +439,15 @@ class GeneralRows {
             out[3] = (trns_.size() >= 2 && v == (unsigned(trns_[0]) << 8 | trns_[1])) ? 0 : 255;
           break;
         }
-        case 2:
-          out[2] = Sample8(Sample(row, s));
-          out[1] = Sample8(Sample(row, s + 1));
-          out[0] = Sample8(Sample(row, s + 2));
+        case 2: {
+          const unsigned r = Sample(row, s), g = Sample(row, s + 1), b = Sample(row, s + 2);
+          out[2] = Sample8(r);
+          out[1] = Sample8(g);
+          out[0] = Sample8(b);
+          // The key colour is compared at the file's own depth, before scaling.
+          if (useTrns_) out[3] = (r == Key(0) && g == Key(1) && b == Key(2)) ? 0 : 255;
           break;
+        }
         case 3: {
           const unsigned v = Sample(row, s);
           if (v * 3 + 2 < palette_.size()) {
@@ -514,14 +557,15 @@ void LoadPng(Picture& picture, Stream& stream) {
     throw DataError("PNG image data is far too short for a " + std::to_string(h.width) + "x" +
                     std::to_string(h.height) + " picture");
 
-  // Truecolour keeps 24 bits even with a tRNS chunk, so that files of the
-  // data's own form decode exactly as they always did.
-  const bool useTrns = !trns.empty() && (h.colourType == 0 || h.colourType == 3);
+  // A tRNS chunk makes grey, palette and truecolour pictures 32-bit; a
+  // truecolour key too short to name a colour is ignored.
+  const bool useTrns = !trns.empty() && (h.colourType == 0 || h.colourType == 3 ||
+                                         (h.colourType == 2 && trns.size() >= 6));
   const bool alpha = h.colourType >= 4 || useTrns;
   Prepare(picture, alpha ? Picture::Format::BGRA32 : Picture::Format::BGR24, h.width, h.height);
 
   IdatInflater in(chunks, length);
-  if (h.depth == 8 && (h.colourType == 2 || h.colourType == 6) && h.interlace == 0) {
+  if (h.depth == 8 && (h.colourType == 2 || h.colourType == 6) && h.interlace == 0 && !useTrns) {
     // The data's own form: rows inflate straight into the picture. Red and
     // blue are swapped one row late, as the next row's filter may need this
     // row in the file's order.

@@ -6,13 +6,15 @@
 // Loading a picture that has a thumbnail companion (its name + "_s") records
 // it in Global->Unlocked for the gallery.
 //
-// JPEG data is decoded by libjpeg-turbo to 24-bit BGR. PNG data is decoded by
-// our own decoder over zlib, straight from the stream into the picture's
-// rows: 8-bit truecolour rows come out byte for byte as inflated (red and blue
-// swapped, alpha straight). It also reads the rest of PNG: row filters, image
-// data over several IDAT chunks, grey and palette pictures (a tRNS chunk makes
-// them 32-bit), grey with alpha, 16-bit samples (the high byte is kept), bit
-// depths 1/2/4 and Adam7 interlacing.
+// JPEG data is decoded by libjpeg-turbo to 24-bit BGR; a progressive JPEG
+// with more scans than real pictures use is refused as damaged. PNG data is
+// decoded by our own decoder over zlib, straight from the stream into the
+// picture's rows: 8-bit truecolour rows come out byte for byte as inflated
+// (red and blue swapped, alpha straight). It also reads the rest of PNG: row
+// filters, image data over several IDAT chunks, grey and palette pictures,
+// tRNS (which makes grey, palette and truecolour pictures 32-bit, alpha 0 at
+// the key colour or as the palette says), grey with alpha, 16-bit samples
+// (the high byte is kept), bit depths 1/2/4 and Adam7 interlacing.
 //
 // Depends on: base (Picture, Stream, Paths), zlib, libjpeg, data (archives,
 // colour names), shell/ClassGlobal (Unlocked, DebugMode).
@@ -48,7 +50,8 @@ bool LoadImage(Picture& picture, std::string_view name);
 void LoadJpeg(Picture& picture, Stream& stream, int64_t size);
 
 // Decodes the PNG starting at the stream's position. Colour types 0-3 give a
-// 24-bit picture (grey and palette with tRNS: 32-bit), 4 and 6 a 32-bit one.
+// 24-bit picture (with a tRNS chunk: 32-bit, alpha 0 where the key colour or
+// palette entry says so), 4 and 6 a 32-bit one.
 void LoadPng(Picture& picture, Stream& stream);
 
 }  // namespace vantel

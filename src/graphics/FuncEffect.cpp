@@ -270,6 +270,8 @@ void Scan(Picture& s, const Picture& n, int cur, const Kernels& k) {
 
 void Run(int kind, Picture& s, const Picture& n, int prev, int cur, const Kernels& k) {
   if (!Matching(s, n)) return;
+  // An empty picture has no pixel memory: its rows must not even be addressed.
+  if (s.Width() == 0 || s.Height() == 0) return;
   switch (kind) {
     case kFade:
       Fade(s, n, prev, cur, k);

@@ -122,26 +122,27 @@ struct FaceInfo {
   int upem = 1000;
   int cellAscent = 0;   // font units above the baseline in the cell
   int cellDescent = 0;  // font units below it
+  int emAscent = 0;     // font units from the top of the em box down to the baseline
   bool bold = false;    // the font itself is bold / italic
   bool italic = false;
-  std::map<int, FT_Size> sizes;  // by cell height in pixels
+  std::map<long, FT_Size> sizes;  // by em in 26.6 pixels
   int Cell() const { return cellAscent + cellDescent; }
 };
 
 struct GlyphKey {
   const FaceInfo* face;
-  int height;
+  long em;  // 26.6 pixels
   unsigned glyph;
   int style;  // bit 0 synthetic bold, bit 1 synthetic italic
   bool operator==(const GlyphKey& o) const {
-    return face == o.face && height == o.height && glyph == o.glyph && style == o.style;
+    return face == o.face && em == o.em && glyph == o.glyph && style == o.style;
   }
 };
 
 struct GlyphKeyHash {
   size_t operator()(const GlyphKey& k) const {
     size_t h = std::hash<const void*>()(k.face);
-    h = h * 1000003u ^ static_cast<size_t>(k.height);
+    h = h * 1000003u ^ static_cast<size_t>(k.em);
     h = h * 1000003u ^ k.glyph;
     h = h * 1000003u ^ static_cast<size_t>(k.style);
     return h;
@@ -165,6 +166,14 @@ struct Resolution {
   FaceInfo* fallback = nullptr;  // the default face, for characters the primary lacks
   int fallbackStyle = 0;
   FontText::Resolved info;
+};
+
+// A request's sizes in pixels: the cell, the baseline below the cell's top,
+// and the em (26.6) at which every face of the request is rendered.
+struct Sizing {
+  int cell = 0;
+  int ascent = 0;
+  long em = 64;
 };
 
 }  // namespace
@@ -215,6 +224,16 @@ struct FontText::Impl {
     if (info->Cell() <= 0) {
       info->cellAscent = info->upem * 4 / 5;
       info->cellDescent = info->upem - info->cellAscent;
+    }
+    // Where the em box stands: CJK fonts give it as their typographic ascender
+    // and descender (together one em); for others the baseline lies where the
+    // Windows CJK faces have it, 0.86 em below the top.
+    info->emAscent = (info->upem * 86 + 50) / 100;
+    if (os2 && os2->version != 0xFFFF && os2->sTypoAscender > 0) {
+      const int box = os2->sTypoAscender - os2->sTypoDescender;
+      if (box * 10 >= info->upem * 9 && box * 10 <= info->upem * 11)
+        info->emAscent = static_cast<int>(
+            (static_cast<long long>(os2->sTypoAscender) * info->upem + box / 2) / box);
     }
     FaceInfo* raw = info.get();
     faces.emplace(key, std::move(info));
@@ -296,31 +315,56 @@ struct FontText::Impl {
 
     const std::string name = ToUtf8(font.face, font.codePage);
     if (!name.empty()) r.primary = MatchFamily(name, font.bold, font.italic, nullptr, true, r.info);
+    // Any other face stands in for the one named (or for the platform's
+    // default face), whose metrics the data was made with.
+    r.info.standIn = !r.primary;
     if (!r.primary && !name.empty() && NamesSerifFace(name))
       r.primary = MatchDefault(true, font.bold, font.italic, font.codePage, r.info);
     if (!r.primary) {
       r.primary = r.fallback;
       r.info = fallbackInfo;
+      r.info.standIn = true;
     }
     r.primaryStyle = (r.info.syntheticBold ? 1 : 0) | (r.info.syntheticItalic ? 2 : 0);
     return resolutions.emplace(key, r).first->second;
   }
 
-  // The cell height in pixels that a request asks of a face.
-  static int CellHeight(const FaceInfo& f, int height) {
+  // The sizes a request asks of its resolved faces.
+  //
+  // An installed face named by the request has its own metrics: its cell
+  // (Windows ascent + descent) is the height. A stand-in is sized as the face
+  // it stands for: the Windows CJK faces (MS Gothic and Mincho, SimHei,
+  // SimSun ...) have a cell of one em, so the em is the height, the em box
+  // fills the cell, and the text has the widths and fill the data was made
+  // with (the CJK faces' own cells are about 1.45 em, which would make
+  // everything some 30% smaller).
+  static Sizing SizeFor(const Resolution& r, int height) {
+    const FaceInfo& f = *r.primary;
+    Sizing z;
+    if (r.info.standIn) {
+      long long cell = height > 0 ? height : -static_cast<long long>(height);
+      if (height == 0) cell = kDefaultCellHeight;
+      z.cell = static_cast<int>(std::clamp<long long>(cell, 1, kMaxCellHeight));
+      z.ascent =
+          static_cast<int>((static_cast<long long>(z.cell) * f.emAscent + f.upem / 2) / f.upem);
+      z.em = 64L * z.cell;
+      return z;
+    }
     long long cell = height;
     if (height == 0) cell = kDefaultCellHeight;
     if (height < 0) cell = (-static_cast<long long>(height) * f.Cell() + f.upem / 2) / f.upem;
-    return static_cast<int>(std::clamp<long long>(cell, 1, kMaxCellHeight));
+    z.cell = static_cast<int>(std::clamp<long long>(cell, 1, kMaxCellHeight));
+    z.ascent =
+        static_cast<int>((static_cast<long long>(z.cell) * f.cellAscent + f.Cell() / 2) / f.Cell());
+    // The em in 26.6 pixels that makes ascent + descent the cell height.
+    z.em = std::max<long>(
+        static_cast<long>((static_cast<long long>(z.cell) * f.upem * 64 + f.Cell() / 2) / f.Cell()),
+        1);
+    return z;
   }
 
-  static int Ascent(const FaceInfo& f, int cell) {
-    return static_cast<int>((static_cast<long long>(cell) * f.cellAscent + f.Cell() / 2) /
-                            f.Cell());
-  }
-
-  bool ActivateSize(FaceInfo& f, int cell) {
-    auto it = f.sizes.find(cell);
+  bool ActivateSize(FaceInfo& f, long em) {
+    auto it = f.sizes.find(em);
     if (it == f.sizes.end()) {
       FT_Size size = nullptr;
       if (FT_New_Size(f.face, &size) != 0) return false;
@@ -328,14 +372,11 @@ struct FontText::Impl {
         FT_Done_Size(size);
         return false;
       }
-      // The em in 26.6 pixels that makes ascent + descent the cell height.
-      const FT_F26Dot6 em = static_cast<FT_F26Dot6>(
-          (static_cast<long long>(cell) * f.upem * 64 + f.Cell() / 2) / f.Cell());
-      if (FT_Set_Char_Size(f.face, 0, std::max<FT_F26Dot6>(em, 1), 72, 72) != 0) {
+      if (FT_Set_Char_Size(f.face, 0, static_cast<FT_F26Dot6>(em), 72, 72) != 0) {
         FT_Done_Size(size);
         return false;
       }
-      it = f.sizes.emplace(cell, size).first;
+      it = f.sizes.emplace(em, size).first;
       return true;
     }
     return FT_Activate_Size(it->second) == 0;
@@ -343,11 +384,11 @@ struct FontText::Impl {
 
   // Loads (and with `render`, rasterises) one glyph; a glyph that fails to
   // load is empty with no advance.
-  void LoadGlyph(FaceInfo& f, int cell, unsigned index, int style, bool render, Glyph& g) {
+  void LoadGlyph(FaceInfo& f, long em, unsigned index, int style, bool render, Glyph& g) {
     g = Glyph();
     g.loaded = true;
     g.rendered = render;
-    if (!ActivateSize(f, cell)) return;
+    if (!ActivateSize(f, em)) return;
     if (FT_Load_Glyph(f.face, index, FT_LOAD_NO_BITMAP | FT_LOAD_TARGET_LIGHT) != 0) return;
     FT_GlyphSlot slot = f.face->glyph;
     if (slot->format == FT_GLYPH_FORMAT_OUTLINE) {
@@ -373,12 +414,12 @@ struct FontText::Impl {
     }
   }
 
-  const Glyph& GetGlyph(FaceInfo& f, int cell, unsigned index, int style, bool render) {
+  const Glyph& GetGlyph(FaceInfo& f, long em, unsigned index, int style, bool render) {
     if (!cacheOn) {
-      LoadGlyph(f, cell, index, style, render, scratch);
+      LoadGlyph(f, em, index, style, render, scratch);
       return scratch;
     }
-    GlyphKey key{&f, cell, index, style};
+    GlyphKey key{&f, em, index, style};
     auto it = glyphs.find(key);
     if (it != glyphs.end() && (it->second.rendered || !render)) return it->second;
     if (glyphs.size() >= kMaxCachedGlyphs || cachedBytes >= kMaxCachedBytes) {
@@ -387,7 +428,7 @@ struct FontText::Impl {
     }
     Glyph& g = glyphs[key];
     cachedBytes -= g.coverage.size();
-    LoadGlyph(f, cell, index, style, render, g);
+    LoadGlyph(f, em, index, style, render, g);
     cachedBytes += g.coverage.size() + sizeof(Glyph);
     return g;
   }
@@ -467,18 +508,17 @@ FontText::Resolved FontText::Resolve(const FontRequest& font) {
 }
 
 FontText::CellMetrics FontText::Metrics(const FontRequest& font) {
-  const Resolution& r = impl_->Resolve(font);
-  const int cell = Impl::CellHeight(*r.primary, font.height);
-  return {cell, Impl::Ascent(*r.primary, cell)};
+  const Sizing z = Impl::SizeFor(impl_->Resolve(font), font.height);
+  return {z.cell, z.ascent, static_cast<int>((z.em + 32) / 64)};
 }
 
 TextExtent FontText::Measure(const FontRequest& font, std::string_view text) {
   const Resolution& r = impl_->Resolve(font);
-  const int cell = Impl::CellHeight(*r.primary, font.height);
+  const Sizing z = Impl::SizeFor(r, font.height);
   TextExtent e;
-  e.height = cell;
+  e.height = z.cell;
   impl_->ForEachChar(r, text, font.codePage, [&](FaceInfo& f, int style, unsigned index) {
-    e.width += impl_->GetGlyph(f, cell, index, style, false).advance;
+    e.width += impl_->GetGlyph(f, z.em, index, style, false).advance;
   });
   return e;
 }
@@ -486,14 +526,14 @@ TextExtent FontText::Measure(const FontRequest& font, std::string_view text) {
 void FontText::Draw(Picture& target, int x, int y, const FontRequest& font, Colour colour,
                     std::string_view text) {
   const Resolution& r = impl_->Resolve(font);
-  const int cell = Impl::CellHeight(*r.primary, font.height);
-  const int baseline = y + Impl::Ascent(*r.primary, cell);
+  const Sizing z = Impl::SizeFor(r, font.height);
+  const int baseline = y + z.ascent;
   const uint8_t rgb[3] = {static_cast<uint8_t>(colour >> 16), static_cast<uint8_t>(colour >> 8),
                           static_cast<uint8_t>(colour)};
   const int bpp = target.BytesPerPixel();
   long long pen = x;
   impl_->ForEachChar(r, text, font.codePage, [&](FaceInfo& f, int style, unsigned index) {
-    const Glyph& g = impl_->GetGlyph(f, cell, index, style, true);
+    const Glyph& g = impl_->GetGlyph(f, z.em, index, style, true);
     const long long gx = pen + g.left, gy = static_cast<long long>(baseline) - g.top;
     pen += g.advance;
     const long long c0 = std::max<long long>(0, -gx);

@@ -20,6 +20,15 @@
 //   height = 0   a default cell height of 16 pixels.
 // Cell heights are kept within 1 ... 1024 pixels.
 //
+// A face that stands in for another (every name that is not an installed
+// family, and the default face) is sized as the face it stands for, as a
+// metric-compatible font would be: the Windows CJK faces the data names
+// (MS Gothic and Mincho, SimHei, SimSun ...) have a cell of one em, so the
+// stand-in's em is the cell height, with its em box filling the cell (the
+// baseline at its typographic ascender). Glyphs reaching beyond the em box
+// (deep Latin descenders) reach beyond the cell. Characters a face lacks
+// are drawn from the default face at the same em.
+//
 // Measure gives the sum of the characters' advances (whole pixels each, no
 // kerning) and the cell height; an empty text measures 0 wide and one cell
 // high. Draw puts the text's cell with its top-left corner at (x, y), the
@@ -61,21 +70,24 @@ class FontText : public TextService {
             std::string_view text) override;
 
   // What a request resolves to: the font file and face index, its family
-  // name, and whether bold or italic are synthesised.
+  // name, whether bold or italic are synthesised, and whether the face
+  // stands in for one that is not installed.
   struct Resolved {
     std::string file;
     int index = 0;
     std::string family;
     bool syntheticBold = false;
     bool syntheticItalic = false;
+    bool standIn = false;
   };
   Resolved Resolve(const FontRequest& font);
 
-  // Cell metrics of a request: the cell height in pixels and how far the
-  // baseline lies below the cell's top.
+  // Cell metrics of a request: the cell height in pixels, how far the
+  // baseline lies below the cell's top, and the em in whole pixels.
   struct CellMetrics {
     int height = 0;
     int ascent = 0;
+    int em = 0;
   };
   CellMetrics Metrics(const FontRequest& font);
 

@@ -1,5 +1,6 @@
 #include "scenes/Class_CGlib.h"
 
+#include "base/Errors.h"
 #include "platform/Platform.h"
 #include "shell/ClassGlobal.h"
 #include "shell/ClassMain.h"
@@ -67,8 +68,7 @@ void TCGlib::ShowPage() {
   for (int k = 0; k < kSlots; ++k) {
     Tflat& slot = *Slots[size_t(k)];
     const int32_t n = Page * kSlots + k;
-    if (n < EntryCount) {
-      slot.LoadPicture(Global->Unlocked[n] + "_s");
+    if (n < EntryCount && LoadReported(slot, Global->Unlocked[n] + "_s")) {
       slot.FActive = true;
     } else {
       slot.FVisible = false;
@@ -134,14 +134,42 @@ void TCGlib::Browse() {
 }
 
 void TCGlib::ShowPicture(int k) {
+  // A damaged picture leaves the reader on the page, its background restored.
+  if (!LoadReported(*this, Global->Unlocked[Page * kSlots + k])) {
+    LoadPicture("cg_library");
+    return;
+  }
   FState = kPicture;
   for (auto& slot : Slots) {
     slot->FVisible = false;
     slot->MarkWhole();
   }
   SetButtonsVisible(false);
-  LoadPicture(Global->Unlocked[Page * kSlots + k]);
   BeginTransition(0, kFadeMs);
+}
+
+bool TCGlib::LoadReported(Tflat& layer, const Bytes& name) {
+  try {
+    layer.LoadPicture(name);
+    return true;
+  } catch (const Error& e) {
+    // The gallery goes on without the picture: the layer forgets what was
+    // partly decoded (so that a later page does not show it), the reader is
+    // told once while the gallery is open, and later failures go to the log.
+    layer.MarkWhole();
+    layer.PropagateDirty();
+    layer.FPicture.SetSize(0, 0);
+    layer.FPictureName.clear();
+    layer.FVisible = false;
+    const Bytes message = Gbk("无法读取图片：\n") + FromUtf8(e.what(), CodePage::GBK);
+    if (!ToldReader) {
+      ToldReader = true;
+      GetPlatform().ShowMessage(message, Gbk("Vantel"), MessageKind::Warning, false, CodePage::GBK);
+    } else if (Global) {
+      Global->AppendLog(FromUtf8(e.what()));
+    }
+    return false;
+  }
 }
 
 void TCGlib::TurnPage(int32_t step) {

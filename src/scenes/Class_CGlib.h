@@ -16,7 +16,10 @@
 //
 // Depends on Tflat, TFlatBtn, the image loader, Global (Unlocked, FullScreen,
 // NextScene), PostSound and the platform's screen size. A missing picture or
-// thumbnail shows nothing (whatever the loader leaves); loader errors propagate.
+// thumbnail shows nothing (whatever the loader leaves). A damaged one is left
+// out (its slot stays empty, or the page stays up instead of the picture); the
+// first such failure while the gallery is open is shown to the reader, the
+// rest go to the debugger's log.
 #pragma once
 
 #include <array>
@@ -51,8 +54,12 @@ class TCGlib : public Tflat {
   int32_t LastPage = 0;
   int32_t EntryCount = 0;
   int32_t Page = 0;
+  bool ToldReader = false;  // a damaged picture has been reported in a message box
 
  private:
+  // Loads a picture into `layer`; false, with the layer emptied and the
+  // failure reported, when the picture's data is damaged.
+  bool LoadReported(Tflat& layer, const Bytes& name);
   void Browse();
   void ShowPicture(int k);
   void TurnPage(int32_t step);

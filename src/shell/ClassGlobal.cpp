@@ -181,7 +181,9 @@ void Tglobal::LoadSettings() {
   Volume2 = list.ReadInteger("", "Volume2", 80);
   if (Volume1 >= 256) Volume1 = 255;
   if (Volume2 >= 256) Volume2 = 255;
-  if (MessageStep <= 0) MessageStep = 1;
+  // The text speed's range is 1 ... 255 (the settings dialog's); a larger
+  // stored value would overflow the text layer's speed arithmetic.
+  MessageStep = std::clamp(MessageStep, 1, 255);
 
   Bytes layout;
   try {
@@ -200,6 +202,15 @@ void Tglobal::LoadSettings() {
     BoxTop[n] = StrToIntDef(list.ReadString(section, "BoxTop", "0"), 0);
     BoxWidth[n] = StrToIntDef(list.ReadString(section, "BoxWidth", "100"), 0);
     BoxHeight[n] = StrToIntDef(list.ReadString(section, "BoxHeight", "100"), 0);
+    // Boxes are kept to what the 800 x 600 picture can show: no edge further
+    // than a screen outside it, no box reaching past the screen by more than
+    // its margins (10 pixels of text margin at the sides, 10 above and below
+    // the text), no size below 0. Every box then costs a few megabytes at
+    // most, and the story's left + 10, width - 20, height + 20 stay in range.
+    BoxLeft[n] = std::clamp(BoxLeft[n], -800, 800);
+    BoxTop[n] = std::clamp(BoxTop[n], -600, 600);
+    BoxWidth[n] = std::clamp(BoxWidth[n], 0, 820 - BoxLeft[n]);
+    BoxHeight[n] = std::clamp(BoxHeight[n], 0, 620 - BoxTop[n]);
   }
 
   if (!SaveDir.empty() && FileExists(SaveDir + "img.dat"))

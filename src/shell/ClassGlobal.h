@@ -67,7 +67,7 @@ class Tglobal {
 
   // ---- The fields ----
   bool Active = false;  // input and frame ticks enabled
-  // The text box rectangles.
+  // The text box rectangles, kept on loading to what the screen can show.
   int32_t BoxLeft[8] = {}, BoxTop[8] = {}, BoxWidth[8] = {}, BoxHeight[8] = {};
   std::string ExeDir;  // program (game) directory, with trailing '/'
   // Where saves and settings go, with trailing '/' (ExeDir + "save/" normally).
@@ -83,7 +83,7 @@ class Tglobal {
   int32_t HandOverLine = 0;  // story line when the story's save record was last built
   DebugLabel* ScriptLabel = nullptr;
   DebugLabel* CodeLabel = nullptr;
-  int32_t MessageStep = 0;  // text speed, at least 1 once loaded
+  int32_t MessageStep = 0;  // text speed, 1 ... 255 once loaded
   bool FullScreen = false;
   bool AutoScreen = false;     // switch the display to 800x600 in full screen
   bool BackGround = false;     // keep running while the application is inactive

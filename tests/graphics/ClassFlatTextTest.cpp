@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "data/FuncFile.h"
 #include "platform/FontText.h"
 #include "shell/ClassGlobal.h"
 #include "support/PictureFixtures.h"
@@ -59,7 +60,11 @@ TEST_F(FlatText, LinesFillTheBoxAndThenStop) {
   ASSERT_FALSE(ink.Empty());
   EXPECT_GT(ink.top, 11);
   EXPECT_LE(ink.bottom, 79 + 23);
-  EXPECT_LT(ink.right, 23);
+  EXPECT_LE(ink.right, 23);
+  // The text is the size the data was made for: the face named (here the
+  // default) has a cell of one em, so 一 at size 23 spans nearly its 23-pixel
+  // cell, not the two thirds of it that the stand-in's own metrics would give.
+  EXPECT_GE(ink.right - ink.left, 19);
   const uint8_t* corner = t.FPicture.Pixel(0, 11);
   EXPECT_EQ(corner[0], 0x99);
   EXPECT_EQ(corner[1], 0x66);
@@ -115,6 +120,17 @@ TEST_F(FlatText, EverythingDrawnStaysInTheBox) {
   TFlatText none(nullptr, &SharedFontText());
   none.AddText(Sjis("一二"));
   none.RevealAll();
+  // Boxes with no room (a text box layout's width of 20 or less leaves
+  // nothing between the margins) hold no pixels and draw nothing.
+  for (auto [w, h] : {std::pair{0, 120}, std::pair{-20, 120}, std::pair{300, -5}}) {
+    TFlatText empty(nullptr, &SharedFontText());
+    empty.SetBox(10, 10, w, h);
+    EXPECT_EQ(empty.FPicture.Width(), std::max(w, 0));
+    EXPECT_EQ(empty.FPicture.Height(), std::max(h, 0));
+    empty.AddText(Sjis("一二") + "\r\n*r,text," + Sjis("かな") + "\r\n" + Sjis("三"));
+    empty.RevealAll();
+    empty.ClearPage();
+  }
 }
 
 TEST_F(FlatText, RevealSpeedFollowsTheMessageStep) {
@@ -179,6 +195,10 @@ TEST_F(FlatText, RevealSpeedFollowsTheMessageStep) {
   global.MessageStep = 0;
   t.AddText(Sjis("お"));
   EXPECT_EQ(t.FRevealSpeed, 2);
+  // A setting beyond its range does not overflow twice its value.
+  global.MessageStep = INT32_MAX;
+  t.AddText(Sjis("か"));
+  EXPECT_EQ(t.FRevealSpeed, 510);
 }
 
 TEST_F(FlatText, RubySpreadsOverItsBaseOrSitsSolidAboveIt) {
@@ -190,10 +210,10 @@ TEST_F(FlatText, RubySpreadsOverItsBaseOrSitsSolidAboveIt) {
   t.SetBox(0, 0, 600, 200);
 
   // Two ruby characters over a wide base: spaced, pitch span div 2. Letters
-  // of size 23 have their tops at row 11, so alpha 200 above it is ruby.
+  // of size 23 have their tops at row 11, so alpha above it is ruby.
   auto rubyBox = [&] {
     return BoundingBox(
-        t.FPicture, [](const uint8_t* px) { return px[3] == 200; }, 11);
+        t.FPicture, [](const uint8_t* px) { return px[3] > 0; }, 11);
   };
   t.AddText("*font,size,23\r\n" + Sjis("一") + "\r\n*r,text," + Sjis("かな") + "\r\n" +
             Sjis("仮名字") + "\r\n*/r\r\n");
@@ -226,12 +246,45 @@ TEST_F(FlatText, RubySpreadsOverItsBaseOrSitsSolidAboveIt) {
   EXPECT_GT(solid.right, xs + tw - na);
   EXPECT_LE(solid.right, xs + tw);
   // Black ruby is drawn in 0x010101, never in the background's black.
-  for (int y = 0; y < 11; ++y)
-    for (int c = 0; c < 600; ++c)
-      if (t.FPicture.Pixel(c, y)[3] == 200) {
-        ASSERT_EQ(t.FPicture.Pixel(c, y)[0], 1);
-        ASSERT_EQ(t.FPicture.Pixel(c, y)[2], 1);
-      }
+  auto rubyPixels = [&](auto check) {
+    int inked = 0;
+    for (int y = 0; y < 11; ++y)
+      for (int c = 0; c < 600; ++c)
+        if (const uint8_t* px = t.FPicture.Pixel(c, y); px[3] > 0) {
+          check(px);
+          ++inked;
+        }
+    return inked;
+  };
+  EXPECT_GT(rubyPixels([](const uint8_t* px) {
+              ASSERT_EQ(px[0], 1);
+              ASSERT_EQ(px[1], 1);
+              ASSERT_EQ(px[2], 1);
+            }),
+            0);
+
+  // Ruby shows in its letter's colour at every pixel, however faint the
+  // anti-aliased edge: the coverage goes into the alpha (200 at most), never
+  // into the colour. White ruby over a dark box stays white.
+  for (const char* colour : {"white", "#ffe080"}) {
+    t.ClearPage();
+    t.AddText("*font,size,23,color," + Bytes(colour) + "\r\n" + Sjis("一") + "\r\n*r,text," +
+              Sjis("かな") + "\r\n" + Sjis("仮名") + "\r\n*/r");
+    t.RevealAll();
+    const Colour c = ColorOf(colour);
+    int faint = 0, strong = 0;
+    EXPECT_GT(rubyPixels([&](const uint8_t* px) {
+                ASSERT_EQ(px[0], uint8_t(c >> 16)) << colour;
+                ASSERT_EQ(px[1], uint8_t(c >> 8)) << colour;
+                ASSERT_EQ(px[2], uint8_t(c)) << colour;
+                ASSERT_LE(px[3], 200);
+                faint += px[3] < 100;
+                strong += px[3] >= 150;
+              }),
+              0);
+    EXPECT_GT(faint, 0);   // the edges are anti-aliased
+    EXPECT_GT(strong, 0);  // the strokes are nearly solid
+  }
 }
 
 TEST_F(FlatText, ALetterMarksOnlyItsOwnCells) {

@@ -52,10 +52,23 @@ TEST(LoadPng, FilesOfTheDataFormDecodeToTheStoredBytes) {
                                    PngChunk("gAMA", Be32(45455))));
   EXPECT_EQ(r, q);
 
-  // A tRNS chunk in a truecolour file leaves it 24-bit, as it always was.
+  // A truecolour file with a tRNS colour key becomes 32-bit, transparent
+  // exactly at the key colour (4, 5, 6); a key too short to name a colour is ignored.
   Picture t =
-      DecodePng(ProfilePng(2, 2, 2, rgb, "", PngChunk("tRNS", std::string("\0\1\0\2\0\3", 6))));
-  EXPECT_EQ(t, q);
+      DecodePng(ProfilePng(2, 2, 2, rgb, "", PngChunk("tRNS", std::string("\0\4\0\5\0\6", 6))));
+  ASSERT_TRUE(t.Is32());
+  EXPECT_EQ(PixelBytes(t), std::string("\x03\x02\x01\xFF\x06\x05\x04\x00"
+                                       "\x09\x08\x07\xFF\x0C\x0B\x0A\xFF",
+                                       16));
+  EXPECT_EQ(DecodePng(ProfilePng(2, 2, 2, rgb, "", PngChunk("tRNS", std::string("\0\4", 2)))), q);
+  // 16-bit samples are matched at their full depth: the second pixel differs
+  // from the key only in its low byte and stays opaque.
+  const std::string raw16 = std::string("\0\1\2\3\4\5\6", 7) + std::string("\0\1\2\3\4\5\7", 7);
+  Picture k = DecodePng(PngSignature() + Ihdr(1, 2, 16, 2) +
+                        PngChunk("tRNS", std::string("\1\2\3\4\5\6", 6)) +
+                        PngChunk("IDAT", Deflate(raw16)) + PngChunk("IEND", ""));
+  ASSERT_TRUE(k.Is32());
+  EXPECT_EQ(PixelBytes(k), std::string("\5\3\1\0\5\3\1\xFF", 8));
 
   // Decoding starts at the stream's position (an entry inside an archive).
   MemoryStream s("prefix" + ProfilePng(2, 2, 2, rgb));
@@ -85,6 +98,9 @@ const Fixture kFixtures[] = {
     {"palette-trns",
      "-seed 3 -size 41x29 plasma: -colors 8 \\( +clone -alpha extract -fill black "
      "-draw 'rectangle 3,3 20,10' \\) -alpha off -compose copy_opacity -composite PNG8:"},
+    {"rgb-trns",
+     "-seed 7 -size 41x29 plasma: -depth 8 -fill '#102030' -draw 'rectangle 3,3 20,10' "
+     "-transparent '#102030' PNG24:"},
     {"grey8", "-seed 7 -size 41x29 plasma: -colorspace Gray -depth 8 PNG:"},
     {"grey4",
      "-seed 7 -size 41x29 plasma: -colorspace Gray -define png:color-type=0 -define "
@@ -320,6 +336,27 @@ TEST(LoadJpeg, RefusedOrDamagedDataGivesDataErrorNotAnExit) {
   Picture p;
   EXPECT_THROW(LoadJpeg(p, shortStream, 100), DataError);  // fewer bytes than the entry claims
   EXPECT_THROW(LoadJpeg(p, shortStream, int64_t{1} << 40), DataError);  // refused before allocating
+
+  // A progressive file decodes; the same file with thousands of repeated
+  // scans (each a few bytes, each a walk over the whole picture) is damage.
+  Picture plain(64, 48, Picture::Format::BGR24, 0);
+  for (int y = 0; y < 48; ++y)
+    for (int x = 0; x < 64; ++x) {
+      uint8_t* px = plain.Pixel(x, y);
+      px[0] = uint8_t(x * 4);
+      px[1] = uint8_t(y * 5);
+      px[2] = uint8_t((x ^ y) * 3);
+    }
+  const std::string progressive = testing::EncodeJpeg(plain, 90, true);
+  const Picture decoded = DecodeJpegFile(progressive);
+  EXPECT_EQ(decoded, DecodeJpegFile(testing::EncodeJpeg(plain, 90)));
+  EXPECT_EQ(DecodeJpegFile(testing::RepeatLastJpegScan(progressive, 40)).Width(), 64);
+  try {
+    DecodeJpegFile(testing::RepeatLastJpegScan(progressive, 5000));
+    ADD_FAILURE() << "5000 scans were decoded";
+  } catch (const DataError& e) {
+    EXPECT_NE(std::string(e.what()).find("scans"), std::string::npos) << e.what();
+  }
 
   if (!testing::HaveConvert()) GTEST_SKIP() << "ImageMagick convert is not installed";
   testing::TempDir dir;

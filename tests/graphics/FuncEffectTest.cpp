@@ -196,6 +196,14 @@ TEST(Effect, UnknownKindsAndMismatchedPicturesChangeNothing) {
     Picture wide(8, 8, Format::BGRA32, 0);
     Effect(kind, s, wide, 0, 128);
     EXPECT_EQ(s, s0) << kind;
+    // Pictures without pixels (0 wide, or 0 high) have nothing to move; the
+    // sanitizer build sees that no null row is handed to a copy.
+    for (auto [w, h] : {std::pair{0, 600}, std::pair{800, 0}}) {
+      Picture e(w, h, Format::BGR24, 0), f(w, h, Format::BGR24, 0);
+      for (int cur : {0, 128, 255}) EffectReference(kind, e, f, 0, cur);
+      for (int cur : {0, 128, 255}) Effect(kind, e, f, 0, cur);
+      EXPECT_EQ(e.Width(), w);
+    }
   }
 }
 

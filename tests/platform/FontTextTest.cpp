@@ -42,15 +42,25 @@ TEST(FontText, HeightIsTheCellHeight) {
   FontText& t = SharedFontText();
   const Bytes& a = Sjis("あ");
   for (int h : {10, 23, 46, 112}) {
-    const TextExtent e = t.Measure(Font(Sjis("ＭＳ ゴシック"), h), a);
-    EXPECT_EQ(e.height, h);
-    // A full-width character advances one em: cell * unitsPerEm / (winAscent + winDescent),
-    // which for the CJK faces is about 0.69 of the cell.
-    EXPECT_NEAR(e.width, h * 1000 / 1448, 1) << h;
+    // An installed face has its own cell: a full-width character advances one
+    // em, cell * unitsPerEm / (winAscent + winDescent), about 0.69 of the cell
+    // for the CJK faces.
+    const TextExtent own = t.Measure(Font("Noto Sans CJK JP", h), a);
+    EXPECT_EQ(own.height, h);
+    EXPECT_NEAR(own.width, h * 1000 / 1448, 1) << h;
+    // A stand-in for a face the data names is sized as that face: the Windows
+    // CJK faces' cell is one em, so the character is as wide as the cell is high.
+    for (const Bytes& face : {Sjis("ＭＳ ゴシック"), Sjis("ＭＳ 明朝"), Bytes("SIMHEI"), Bytes()}) {
+      const TextExtent e = t.Measure(Font(face, h), a);
+      EXPECT_EQ(e.height, h);
+      EXPECT_EQ(e.width, h) << h;
+    }
   }
   // Negative heights give the em; 0 a default cell; absurd heights are bounded.
-  EXPECT_NEAR(t.Measure(Font("", -20), a).width, 20, 1);
-  EXPECT_NEAR(t.Measure(Font("", -20), a).height, 29, 1);
+  EXPECT_NEAR(t.Measure(Font("Noto Sans CJK JP", -20), a).width, 20, 1);
+  EXPECT_NEAR(t.Measure(Font("Noto Sans CJK JP", -20), a).height, 29, 1);
+  EXPECT_EQ(t.Measure(Font("", -20), a).width, 20);
+  EXPECT_EQ(t.Measure(Font("", -20), a).height, 20);
   EXPECT_EQ(t.Measure(Font("", 0), a).height, 16);
   EXPECT_EQ(t.Measure(Font("", 100000), a).height, 1024);
   // Widths add up character by character; an empty text is one cell high.
@@ -60,9 +70,15 @@ TEST(FontText, HeightIsTheCellHeight) {
   EXPECT_LT(t.Measure(f, "i").width, t.Measure(f, a).width);
   EXPECT_EQ(t.Measure(f, "").width, 0);
   EXPECT_EQ(t.Measure(f, "").height, 23);
+  const FontText::CellMetrics own = t.Metrics(Font("Noto Sans CJK JP", 23));
+  EXPECT_EQ(own.height, 23);
+  EXPECT_EQ(own.ascent, (23 * 1160 + 724) / 1448);
+  EXPECT_EQ(own.em, 16);
+  // A stand-in's em box fills the cell: the baseline at the typographic ascender.
   const FontText::CellMetrics m = t.Metrics(f);
   EXPECT_EQ(m.height, 23);
-  EXPECT_EQ(m.ascent, (23 * 1160 + 724) / 1448);
+  EXPECT_EQ(m.ascent, (23 * 880 + 500) / 1000);
+  EXPECT_EQ(m.em, 23);
 }
 
 TEST(FontText, FaceNamesMapToInstalledFonts) {
@@ -80,6 +96,10 @@ TEST(FontText, FaceNamesMapToInstalledFonts) {
   EXPECT_EQ(t.Resolve(Font("", 20)).family, "Noto Sans CJK JP");
   // An installed family is used as it is, whatever the case of its name.
   EXPECT_EQ(t.Resolve(Font("dejavu serif", 20)).family, "DejaVu Serif");
+  EXPECT_FALSE(t.Resolve(Font("dejavu serif", 20)).standIn);
+  EXPECT_FALSE(t.Resolve(Font("Noto Sans CJK JP", 20)).standIn);
+  for (const Bytes& face : {Sjis("ＭＳ 明朝"), Bytes("SimHei"), Bytes("No Such Face"), Bytes()})
+    EXPECT_TRUE(t.Resolve(Font(face, 20)).standIn) << face;
 
   // Real bold faces are used; styles a font lacks are synthesised.
   const FontText::Resolved bold = t.Resolve(Font("MS Gothic", 20, true));
@@ -92,26 +112,34 @@ TEST(FontText, FaceNamesMapToInstalledFonts) {
 
 TEST(FontText, DrawsCoverageInsideTheCell) {
   FontText& t = SharedFontText();
-  const FontRequest f = Font(Sjis("ＭＳ 明朝"), 46);
-  for (const Bytes& text : {Sjis("あ"), Sjis("漢"), Sjis("「"), Bytes("g"), Bytes("W")}) {
-    Picture p = Black();
-    t.Draw(p, 10, 20, f, 0xFFFFFF, text);
-    const TextExtent e = t.Measure(f, text);
-    const Box b = InkBox(p);
-    ASSERT_GT(b.right, 0) << text;
-    EXPECT_GE(b.left, 10) << text;
-    EXPECT_GE(b.top, 20) << text;
-    EXPECT_LE(b.right, 10 + e.width) << text;
-    EXPECT_LE(b.bottom, 20 + e.height) << text;
-    // White on black: every channel carries the coverage, and strokes are solid.
-    int full = 0;
-    for (int y = 0; y < p.Height(); ++y)
-      for (int x = 0; x < p.Width(); ++x) {
-        const uint8_t* q = p.Pixel(x, y);
-        ASSERT_TRUE(q[0] == q[1] && q[1] == q[2]);
-        full += q[0] == 255;
+  for (const FontRequest& f : {Font(Sjis("ＭＳ 明朝"), 46), Font("Noto Sans CJK JP", 46)}) {
+    for (const Bytes& text : {Sjis("あ"), Sjis("漢"), Sjis("「"), Bytes("g"), Bytes("W")}) {
+      Picture p = Black();
+      t.Draw(p, 10, 20, f, 0xFFFFFF, text);
+      const TextExtent e = t.Measure(f, text);
+      const Box b = InkBox(p);
+      ASSERT_GT(b.right, 0) << text;
+      EXPECT_GE(b.left, 10) << text;
+      EXPECT_GE(b.top, 20) << text;
+      // (A serif W may overhang its advance by a pixel.)
+      EXPECT_LE(b.right, 10 + e.width + (text == "W" ? 1 : 0)) << text;
+      // Only a stand-in's deep Latin descender reaches below the one-em cell.
+      const bool descender = text == "g" && t.Resolve(f).standIn;
+      EXPECT_LE(b.bottom, 20 + e.height + (descender ? e.height * 3 / 10 : 0)) << text;
+      // The ideographs of a stand-in fill its cell, as the named face's do.
+      if (text == Sjis("漢") && t.Resolve(f).standIn) {
+        EXPECT_GE(b.bottom - b.top, e.height * 85 / 100);
       }
-    EXPECT_GT(full, 0) << text;
+      // White on black: every channel carries the coverage, and strokes are solid.
+      int full = 0;
+      for (int y = 0; y < p.Height(); ++y)
+        for (int x = 0; x < p.Width(); ++x) {
+          const uint8_t* q = p.Pixel(x, y);
+          ASSERT_TRUE(q[0] == q[1] && q[1] == q[2]);
+          full += q[0] == 255;
+        }
+      EXPECT_GT(full, 0) << text;
+    }
   }
 }
 
@@ -171,10 +199,10 @@ TEST(FontText, StylesAndFallbackGlyphs) {
   const Picture leaning = render(Font("", 60, false, true), "l");
   const Box u = InkBox(upright), l = InkBox(leaning);
   EXPECT_GT(l.right - l.left, u.right - u.left + 3);
-  // A character the chosen face lacks comes from the CJK face, at the same size.
+  // A character the chosen face lacks comes from the CJK face, at the same em.
   const Picture fromMono = render(Font("Noto Mono", 40), kan);
   EXPECT_GT(Ink(fromMono), 0);
-  EXPECT_EQ(t.Measure(Font("Noto Mono", 40), kan).width, t.Measure(Font("", 40), kan).width);
+  EXPECT_NEAR(t.Measure(Font("Noto Mono", 40), kan).width, t.Metrics(Font("Noto Mono", 40)).em, 1);
   // Bytes that are no CP932 character neither crash nor vanish silently into a longer text.
   EXPECT_GE(t.Measure(Font("", 20), std::string("\x81\x20\xFF", 3)).width, 0);
   render(Font("", 20), std::string("\x81\x20\xFF\x00", 4));

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "shell/ClassMain.h"
+#include "support/ImageFixtures.h"
 #include "support/SceneFixtures.h"
 
 namespace vantel {
@@ -172,6 +173,57 @@ TEST_F(GalleryTest, AThumbnailOpensItsPictureUntilAClickAfterTheFade) {
   EXPECT_EQ(g.FState, TCGlib::kBrowsing);
   ClickSlot(2);
   EXPECT_EQ(g.FPictureName, Entry(2));
+}
+
+TEST_F(GalleryTest, DamagedPicturesAreLeftOutAndReportedOnce) {
+  // Entries 3 and 21 (pages 1 and 2) have damaged thumbnails, entry 4 a
+  // damaged full picture: their image data is no zlib stream.
+  const std::string damaged = testing::PngSignature() + testing::Ihdr(100, 75, 8, 2) +
+                              testing::PngChunk("IDAT", "not a zlib stream at all") +
+                              testing::PngChunk("IEND", "");
+  FreeArchives();
+  for (const char* name : {"bad03_s", "bad21_s", "bad04"})
+    images.Add(Bytes(name) + ".png", damaged);
+  AddPicture("bad03", 800, 600, 0x030000);
+  AddPicture("bad21", 800, 600, 0x150000);
+  AddPicture("bad04_s", 100, 75, Colour(5));
+  OpenImages();
+  Unlock(25);
+  global.Unlocked.SetString(3, "bad03");
+  global.Unlocked.SetString(4, "bad04");
+  global.Unlocked.SetString(21, "bad21");
+  TCGlib& g = Make();
+  EXPECT_EQ(Shown(*g.Slots[3]), -1);
+  EXPECT_FALSE(g.Slots[3]->FActive);
+  EXPECT_EQ(Shown(*g.Slots[2]), 3);
+  EXPECT_EQ(Shown(*g.Slots[19]), 20);
+  ASSERT_EQ(platform.Messages().size(), 1u);
+  EXPECT_NE(ToUtf8(platform.Messages()[0].text, CodePage::GBK).find("PNG"), std::string::npos);
+
+  // Later failures go to the log only; turning back shows no stale thumbnail.
+  const int logged = global.PendingLog.Count();
+  ClickButton(*g.NextButton);
+  EXPECT_EQ(Shown(*g.Slots[1]), -1);
+  EXPECT_EQ(Shown(*g.Slots[0]), 21);
+  Tick(10);
+  ClickButton(*g.BackButton);
+  Tick(10);
+  EXPECT_EQ(Shown(*g.Slots[3]), -1);
+  EXPECT_EQ(Shown(*g.Slots[4]), 5);
+  EXPECT_EQ(platform.Messages().size(), 1u);
+  EXPECT_GT(global.PendingLog.Count(), logged);
+
+  // A damaged full picture keeps the page up; the next thumbnail still opens.
+  ClickSlot(4);
+  EXPECT_EQ(g.FState, TCGlib::kBrowsing);
+  EXPECT_EQ(g.FPictureName, "cg_library");
+  EXPECT_EQ(g.FPicture.Pixel(0, 0)[0], 0x40);
+  EXPECT_TRUE(g.MenuButton->FVisible);
+  EXPECT_EQ(Shown(*g.Slots[5]), 6);
+  ClickSlot(5);
+  EXPECT_EQ(g.FState, TCGlib::kPicture);
+  EXPECT_EQ(g.FPictureName, Entry(5));
+  EXPECT_EQ(platform.Messages().size(), 1u);
 }
 
 TEST_F(GalleryTest, TitleMusicPlaysWhileOpenAndTheMenuButtonLeaves) {

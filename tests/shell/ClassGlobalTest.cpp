@@ -141,9 +141,12 @@ TEST_F(GlobalTest, SettingsDefaultsAndRanges) {
   EXPECT_EQ(g.WindowLeft, 0);  // not an integer: the default
   EXPECT_EQ(g.WindowTop, -40);
 
-  WritePackedFile(g.SaveDir + "inf.dat", "0,[]\r\n0,MESSAGESTEP=1000\r\n");
-  g.LoadSettings();
-  EXPECT_EQ(g.MessageStep, 1000);
+  // The text speed keeps to its range 1 ... 255.
+  for (const char* step : {"1000", "2147483647"}) {
+    WritePackedFile(g.SaveDir + "inf.dat", "0,[]\r\n0,MESSAGESTEP=" + Bytes(step) + "\r\n");
+    g.LoadSettings();
+    EXPECT_EQ(g.MessageStep, 255) << step;
+  }
 }
 
 TEST_F(GlobalTest, SavingKeepsOtherLinesAndWritesKeysInPlace) {
@@ -197,6 +200,28 @@ TEST_F(GlobalTest, TextBoxLayoutFromTheScriptArchiveOrTheSaveFolder) {
   EXPECT_EQ(g.BoxLeft[7], -3);
   EXPECT_EQ(g.BoxWidth[7], 100);
   EXPECT_EQ(g.BoxLeft[3], 0);
+
+  // Sizes beyond what the screen can show are kept to it, whatever their
+  // size: no allocation of gigabytes, no overflow in the box's margins.
+  game_.Write("save/TextBox.ini",
+              "[BOX0]\r\nBoxLeft=30\r\nBoxTop=440\r\nBoxWidth=740\r\nBoxHeight=140\r\n"
+              "[BOX1]\r\nBoxLeft=-10\r\nBoxTop=0\r\nBoxWidth=820\r\nBoxHeight=600\r\n"
+              "[BOX2]\r\nBoxWidth=30000\r\nBoxHeight=30000\r\n"
+              "[BOX3]\r\nBoxLeft=2147483647\r\nBoxTop=-2147483648\r\nBoxWidth=2147483647\r\n"
+              "BoxHeight=2147483647\r\n"
+              "[BOX4]\r\nBoxLeft=500\r\nBoxWidth=-2147483648\r\nBoxHeight=-5\r\n");
+  g.LoadSettings();
+  const int32_t expected[5][4] = {{30, 440, 740, 140},  // ordinary boxes are kept
+                                  {-10, 0, 820, 600},
+                                  {0, 0, 820, 620},
+                                  {800, -600, 20, 1220},
+                                  {500, 0, 0, 0}};
+  for (int n = 0; n < 5; ++n) {
+    EXPECT_EQ(g.BoxLeft[n], expected[n][0]) << n;
+    EXPECT_EQ(g.BoxTop[n], expected[n][1]) << n;
+    EXPECT_EQ(g.BoxWidth[n], expected[n][2]) << n;
+    EXPECT_EQ(g.BoxHeight[n], expected[n][3]) << n;
+  }
 
   WriteArchives(game_.Path(), true);  // textbox.ini in script.chs wins
   Tglobal& h = Create();

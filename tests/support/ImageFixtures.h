@@ -79,8 +79,8 @@ inline std::string Convert(const std::string& args, const std::string& out) {
 }
 
 // libpng's reading of a PNG file in the form our decoder gives: BGR or BGRA,
-// 8 bits, palettes expanded, grey spread to three channels, tRNS as alpha for
-// grey and palette pictures only. Throws std::runtime_error when libpng refuses.
+// 8 bits, palettes expanded, grey spread to three channels, tRNS as alpha.
+// Throws std::runtime_error when libpng refuses.
 inline Picture LibpngDecode(const std::string& png) {
   struct Source {
     const std::string* bytes;
@@ -109,7 +109,8 @@ inline Picture LibpngDecode(const std::string& png) {
   if (type == PNG_COLOR_TYPE_PALETTE) png_set_palette_to_rgb(p);
   if (type == PNG_COLOR_TYPE_GRAY && png_get_bit_depth(p, info) < 8)
     png_set_expand_gray_1_2_4_to_8(p);
-  if ((type == PNG_COLOR_TYPE_GRAY || type == PNG_COLOR_TYPE_PALETTE) &&
+  if ((type == PNG_COLOR_TYPE_GRAY || type == PNG_COLOR_TYPE_PALETTE ||
+       type == PNG_COLOR_TYPE_RGB) &&
       png_get_valid(p, info, PNG_INFO_tRNS))
     png_set_tRNS_to_alpha(p);
   png_set_strip_16(p);
@@ -131,8 +132,8 @@ inline Picture LibpngDecode(const std::string& png) {
   return out;
 }
 
-// A 24-bit picture as JPEG bytes (libjpeg).
-inline std::string EncodeJpeg(const Picture& pic, int quality = 95) {
+// A 24-bit picture as JPEG bytes (libjpeg), baseline or progressive.
+inline std::string EncodeJpeg(const Picture& pic, int quality = 95, bool progressive = false) {
   jpeg_compress_struct c;
   jpeg_error_mgr err;
   c.err = jpeg_std_error(&err);
@@ -146,6 +147,7 @@ inline std::string EncodeJpeg(const Picture& pic, int quality = 95) {
   c.in_color_space = JCS_EXT_BGR;
   jpeg_set_defaults(&c);
   jpeg_set_quality(&c, quality, TRUE);
+  if (progressive) jpeg_simple_progression(&c);
   jpeg_start_compress(&c, TRUE);
   while (c.next_scanline < c.image_height) {
     JSAMPROW row = const_cast<JSAMPROW>(pic.Row(int(c.next_scanline)));
@@ -156,6 +158,31 @@ inline std::string EncodeJpeg(const Picture& pic, int quality = 95) {
   std::string out(reinterpret_cast<char*>(mem), size);
   std::free(mem);
   return out;
+}
+
+// The JPEG with its last scan (SOS header and entropy-coded data) repeated
+// `extra` more times before EOI, as a damaged or hostile file may hold it:
+// the decoder warns of the bogus progression and goes on decoding.
+inline std::string RepeatLastJpegScan(const std::string& jpeg, int extra) {
+  size_t p = 2, lastScan = 0, lastEnd = 0;
+  auto byte = [&](size_t i) { return static_cast<uint8_t>(jpeg[i]); };
+  while (p + 4 <= jpeg.size() && byte(p) == 0xFF) {
+    const uint8_t marker = byte(p + 1);
+    if (marker == 0xD9) break;
+    const size_t length = size_t(byte(p + 2)) << 8 | byte(p + 3);
+    size_t end = p + 2 + length;
+    if (marker == 0xDA) {  // entropy-coded data runs to the next marker that is not RSTn
+      while (end + 1 < jpeg.size() && !(byte(end) == 0xFF && byte(end + 1) != 0 &&
+                                        (byte(end + 1) < 0xD0 || byte(end + 1) > 0xD7)))
+        ++end;
+      lastScan = p;
+      lastEnd = end;
+    }
+    p = end;
+  }
+  std::string scan = jpeg.substr(lastScan, lastEnd - lastScan), out = jpeg.substr(0, lastEnd);
+  for (int i = 0; i < extra; ++i) out += scan;
+  return out + jpeg.substr(lastEnd);
 }
 
 }  // namespace vantel::testing
