@@ -174,6 +174,9 @@ Bytes SelfJump() {
 void RunLoopStep(benchmark::State& state, const Bytes& script, const char* name = nullptr) {
   const bool debug = DebugMode;
   DebugMode = true;
+  // A global state for the debugger's fields and log, as in the player.
+  Tglobal global;
+  Global = &global;
   TCodeBlue c;
   // A script jumped to by name is read from a loose file.
   const std::string dir = "/tmp/vantel_bench_script_" + std::to_string(getpid()) + "/";
@@ -190,6 +193,7 @@ void RunLoopStep(benchmark::State& state, const Bytes& script, const char* name 
     benchmark::DoNotOptimize(c.Step());
   }
   DebugMode = debug;
+  Global = nullptr;
   if (name) std::filesystem::remove_all(dir);
 }
 

@@ -315,6 +315,11 @@ TEST_F(CodeBlueDebugger, LoopsGatheringTextShowOnlyWhatTheDebuggerCanShow) {
   // The debugger keeps the last line short enough to show.
   EXPECT_EQ(code_.seen.back().substr(0, 15), "Code/abcdefghij");
   EXPECT_LT(code_.seen.back().size(), 105u);
+  // A loop through a story line read as a command: one folded error line.
+  c = Script("<marker name=l>\r\n*x<a href=\"#l\">");
+  EXPECT_EQ(c->Step(), "");
+  EXPECT_EQ(ErrorsOf(*c),
+            (Fields{"2不明なコマンド<*x>です. (10001回)", "2ジャンプが無限ループです<#l>."}));
 }
 
 TEST_F(CodeBlueDebugger, WithoutDebugModeOnlyTheLogIsFed) {
