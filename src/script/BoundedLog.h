@@ -4,8 +4,10 @@
 // error list and the debugger's pending log would grow without end.
 //
 // A line equal to the last one is folded into it, which then counts the
-// repeats: "12不明なコマンド<*x>です. (3回)". Beyond kLogLinesKept lines the
-// oldest go, a batch at a time, so an add costs O(1) amortised.
+// repeats: "12不明なコマンド<*x>です. (3回)" (the list itself holds the count,
+// so a line that happens to end in such a count is taken for a folded one).
+// Beyond kLogLinesKept lines the oldest go, a batch at a time, so an add
+// costs O(1) amortised.
 #pragma once
 
 #include "base/Bytes.h"
