@@ -198,7 +198,8 @@ class Checker {
       colour_ = ColorOf(colour);
       colourName_ = colour;
       fontEnd_.reset();
-    } else if (c.Command == "*/font" && colour_ != kDefaultTextColour && !fontEnd_) {
+    } else if (c.Command == "*/font" && !fontEnd_ && colour_ != kDefaultTextColour &&
+               colour_ >= 0) {  // no colour (-1) is drawn white too
       fontEnd_ = FontEnd{line_, colourName_};
     }
   }

@@ -69,6 +69,7 @@ TEST_F(LintGame, ValidScriptsGiveNoFindings) {
       "「やあ」<r text=よみ>字</r><font color=red>赤</font><font color=#FFFFFF><br>次<k "
       "time=30>\r\n"
       "<font color=white>白</font>、<font color=red>赤</font> <font color=white>\r\n"
+      "<font size=20>大</font>き<font color=#ffffff>\r\n"
       "\r\n"
       "<a href=\"#end\"><a href=\"脚本2.VXS#mid\"><a href=\"d:\\x\\脚本2\">\r\n"
       "<marker name=end><wait time=5><p><clear><whiteout time=3><calc><movie><starttimer>\r\n"
