@@ -4,18 +4,31 @@
 // per second and, at the end, as a ratio to a plain byte scan of the same
 // text measured in the same run (counting tag and line ends, the least any
 // tokeniser must do).
+//
+// Then the cost of one step of scripts that loop without ever reaching an
+// action, with debug mode on as in the player: the step runs until its cap
+// of jumps. A loop holding 100 letters of text, a loop through a story line
+// that starts with '*' (an error each round) and a loop between two labels
+// 60 kB apart are each reported as a ratio to the step of the smallest loop
+// (one letter): a step's cost must not grow with the text gathered, the
+// errors reported or the distance to a label.
 #include <benchmark/benchmark.h>
 
 #include "bench/BenchSupport.h"
 
+#include <unistd.h>
+
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <map>
 #include <string>
 #include <vector>
 
 #include "base/Bytes.h"
 #include "script/ClassCodeBlue.h"
+#include "shell/ClassGlobal.h"
 
 using namespace vantel;
 
@@ -131,6 +144,84 @@ void BM_TokenizeAndStep(benchmark::State& state) {
 }
 BENCHMARK(BM_TokenizeAndStep)->Unit(benchmark::kMillisecond);
 
+// ---- Steps of endless jump loops -------------------------------------------
+
+// `<marker name=l>` + `letters` letters of story text + a jump back.
+Bytes TextLoop(int letters) {
+  return "<marker name=l>" + Bytes(size_t(letters), 'a') + "<a href=\"#l\">\r\n";
+}
+
+// A story line that starts with '*' is read as an unknown command: the loop
+// reports it on every round.
+Bytes StarLoop() {
+  return "<marker name=l>\r\n*sigh<a href=\"#l\">\r\n";
+}
+
+// Two labels 60 kB of story apart, jumping to each other.
+Bytes DistantLabels() {
+  Bytes text = "<marker name=near><a href=\"#far\">\r\n";
+  while (text.size() < 60000) text += "<bgm src=m01 mode=off>text<k>\r\n";
+  return text + "<marker name=far><a href=\"#near\">\r\n";
+}
+
+// A 60 kB script that jumps to itself by name: every jump loads it again.
+Bytes SelfJump() {
+  Bytes text = "<! loop>\r\n<a href=\"selfjump\">\r\n";
+  while (text.size() < 60000) text += "<bgm src=m01 mode=off>text<k>\r\n";
+  return text;
+}
+
+void RunLoopStep(benchmark::State& state, const Bytes& script, const char* name = nullptr) {
+  const bool debug = DebugMode;
+  DebugMode = true;
+  // A global state for the debugger's fields and log, as in the player.
+  Tglobal global;
+  Global = &global;
+  TCodeBlue c;
+  // A script jumped to by name is read from a loose file.
+  const std::string dir = "/tmp/vantel_bench_script_" + std::to_string(getpid()) + "/";
+  if (name) {
+    std::filesystem::create_directories(dir);
+    std::ofstream(dir + name + ".vxs", std::ios::binary) << script;
+    c.ScriptDir = dir;
+    c.GlobalScriptName = &c.ScriptName;
+  }
+  c.Tokenize(script);
+  for (auto _ : state) {
+    c.Position = 0;
+    c.Errors.Clear();
+    benchmark::DoNotOptimize(c.Step());
+  }
+  DebugMode = debug;
+  Global = nullptr;
+  if (name) std::filesystem::remove_all(dir);
+}
+
+void BM_LoopStep_1Letter(benchmark::State& state) {
+  RunLoopStep(state, TextLoop(1));
+}
+BENCHMARK(BM_LoopStep_1Letter)->Unit(benchmark::kMillisecond);
+
+void BM_LoopStep_100Letters(benchmark::State& state) {
+  RunLoopStep(state, TextLoop(100));
+}
+BENCHMARK(BM_LoopStep_100Letters)->Unit(benchmark::kMillisecond);
+
+void BM_LoopStep_StarLine(benchmark::State& state) {
+  RunLoopStep(state, StarLoop());
+}
+BENCHMARK(BM_LoopStep_StarLine)->Unit(benchmark::kMillisecond);
+
+void BM_LoopStep_DistantLabels(benchmark::State& state) {
+  RunLoopStep(state, DistantLabels());
+}
+BENCHMARK(BM_LoopStep_DistantLabels)->Unit(benchmark::kMillisecond);
+
+void BM_LoopStep_SelfJump(benchmark::State& state) {
+  RunLoopStep(state, SelfJump(), "selfjump");
+}
+BENCHMARK(BM_LoopStep_SelfJump)->Unit(benchmark::kMillisecond);
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -143,6 +234,13 @@ int main(int argc, char** argv) {
     // Times are in the benchmarks' unit (ms) per iteration.
     std::printf("  %-20s %10.0f tokens/s %7.2f x BM_ByteScan\n", name,
                 TokenCount() / (t[name] / 1e3), t[name] / t["BM_ByteScan"]);
+  }
+  std::printf("\nOne step of an endless jump loop, debug mode on\n");
+  for (const char* name : {"BM_LoopStep_100Letters", "BM_LoopStep_StarLine",
+                           "BM_LoopStep_DistantLabels", "BM_LoopStep_SelfJump"}) {
+    if (!t.count(name) || !t.count("BM_LoopStep_1Letter")) continue;
+    std::printf("  %-28s %10.2f ms %7.2f x BM_LoopStep_1Letter\n", name, t[name],
+                t[name] / t["BM_LoopStep_1Letter"]);
   }
   return 0;
 }

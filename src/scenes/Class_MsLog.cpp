@@ -31,26 +31,19 @@ std::unique_ptr<TFlatBtn> MakeButton(Tflat* parent, int n, int32_t left, int32_t
   return button;
 }
 
-// Cuts text into lines as the script loader counts them: CR LF, CR and LF
-// each end a line, and a last line without a break counts when not empty.
+// Cuts text into lines as the script loader counts them (LineEndAt), and a
+// last line without a break counts when not empty.
 void SplitLines(std::string_view text, TSlist& lines) {
   lines.Clear();
   size_t start = 0;
   for (size_t i = 0; i < text.size(); ++i) {
-    if (text[i] != '\r' && text[i] != '\n') continue;
+    const size_t end = LineEndAt(text, i);
+    if (end == 0) continue;
     lines.Add(Bytes(text.substr(start, i - start)));
-    if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
+    i += end - 1;
     start = i + 1;
   }
   if (start < text.size()) lines.Add(Bytes(text.substr(start)));
-}
-
-void ReplaceAll(Bytes& text, std::string_view from, std::string_view to) {
-  size_t at = 0;
-  while ((at = text.find(from, at)) != Bytes::npos) {
-    text.replace(at, from.size(), to);
-    at += to.size();
-  }
 }
 
 }  // namespace
@@ -210,16 +203,23 @@ Bytes TmsLog::BuildPage() {
   for (int i = 0; i < tokens.Count(); ++i) {
     Bytes token = tokens[i];
     if (!token.empty() && token[0] == '<' && Lines.ParseToken(token)) {
+      // Tags are told apart by their command, without regard to case, as
+      // the interpreter tells them: the text markup becomes what the story
+      // hands its text layer (<br> breaks the line like the loader's <BR>),
+      // and every other tag (waits, page breaks, sounds) shows nothing, as
+      // in the story.
       if (Lines.Command == "*r")
         token = "*r,text," + (Lines.AttrValues.Count() > 0 ? Lines.AttrValues[0] : Bytes());
-      else if (Lines.Command == "*/r")
-        token = "*/r";
+      else if (Lines.Command == "*font")
+        token = "*font,color," + Lines.Attr("color", "");
+      else if (Lines.Command == "*/r" || Lines.Command == "*/font" || Lines.Command == "*br")
+        token = Lines.Command;
+      else
+        token.clear();
     }
     if (i > 0) page += "\r\n";
     page += token;
   }
-  ReplaceAll(page, "<BR>", "*br");
-  for (std::string_view tag : {"<k>", "<K>", "<P>"}) ReplaceAll(page, tag, "");
 
   DrawCornerTitle();
   return page;

@@ -6,6 +6,8 @@
 // story's current line is the last one shown on entry). A line is shown when
 // it is not empty and does not begin with '['; lines that begin with a tag
 // other than ruby ("<r ") or font ("<fo") are marked with '[' when loaded.
+// On the page, ruby, colour and line-break tags (any case) become the text
+// layer's markup and every other tag is left out, as the story shows them.
 // Five buttons (and their keys; the wheel arrives as Up/Down) page up, step a
 // line up, return, step a line down and page down. Return asks for the story
 // (scene 3); the story's save record in Global's HandOver is left untouched

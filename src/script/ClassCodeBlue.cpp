@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "data/FuncFile.h"
+#include "script/BoundedLog.h"
 #include "shell/ClassGlobal.h"
 #include "sound/FuncSound.h"
 
@@ -67,6 +68,19 @@ constexpr std::array kCommands = {
 
 // More jumps than any story makes between two actions.
 constexpr int kMaxJumpsPerStep = 10000;
+// More scripts than any story loads between two actions: each load reads
+// and cuts a whole script, so a loop through a jump to a script (itself,
+// or two scripts jumping to each other) is caught long before the cap on
+// jumps.
+constexpr int kMaxLoadsPerStep = 100;
+
+// The debugger shows the code line only when it is shorter than this, so no
+// more of it is ever built.
+constexpr size_t kCodeTextShown = 100;
+
+// The value a label is compared with: the token's name attribute,
+// lower-cased, or a lone 0x08 byte when it has none.
+const char kNoName[] = "\x08";
 
 int32_t Saturate(int64_t v) {
   return static_cast<int32_t>(std::clamp<int64_t>(v, std::numeric_limits<int32_t>::min(),
@@ -188,9 +202,12 @@ Bytes TCodeBlue::Substitute(std::string_view text) {
 }
 
 void TCodeBlue::ReportError(const Bytes& message) {
-  const int32_t line = Position >= 0 && Position < Count() ? Tag(Position) : CurrentLine;
+  ReportErrorAt(Position >= 0 && Position < Count() ? Tag(Position) : CurrentLine, message);
+}
+
+void TCodeBlue::ReportErrorAt(int32_t line, const Bytes& message) {
   const Bytes entry = IntToStr(line) + message;
-  Errors.Add(entry);
+  AddLogLine(Errors, entry);
   LogToDebugger(entry);
 }
 
@@ -210,6 +227,7 @@ void TCodeBlue::BuildAction() {
       start = at + 2;
     }
     TextBuffer.clear();
+    shown_.clear();
   };
   if (Command == "*background") {
     add("flat"), add("background"), add("on"), add(LowerCase(Attr("src", "")));
@@ -267,17 +285,38 @@ std::optional<SoundRequest> TCodeBlue::SoundRequestOf() const {
   return r;
 }
 
-int TCodeBlue::FindLabel(std::string_view label) {
-  // The search parses every token; a reference met on the way is reported
-  // when its own token runs, not here.
+void TCodeBlue::BuildLabelIndex() {
+  labels_.clear();
+  firstTag_ = Count();
+  // Parsing replaces the current command's fields, which the caller may
+  // still need; a reference met on the way is reported when its own token
+  // runs, not here.
+  const Bytes command = Command;
+  const TSlist names = AttrNames, values = AttrValues;
   quiet_ = true;
-  int found = -1;
-  for (int i = 0; i < Count() && found < 0; ++i) {
-    ParseToken(Strings(i));
-    if (LowerCase(Attr("name", "\x08")) == label) found = i;
+  for (int i = 0; i < Count(); ++i) {
+    const Bytes& token = Strings(i);
+    if (token.empty() || token[0] != '<') continue;
+    firstTag_ = std::min(firstTag_, i);
+    ParseToken(token);
+    labels_.emplace(LowerCase(Attr("name", kNoName)), i);  // the first one stays
   }
   quiet_ = false;
-  return found;
+  Command = command;
+  AttrNames = names;
+  AttrValues = values;
+  labelsFor_ = TokensVersion;
+  labelsCount_ = Count();
+}
+
+int TCodeBlue::FindLabel(std::string_view label) {
+  if (labelsFor_ != TokensVersion || labelsCount_ != Count()) BuildLabelIndex();
+  // A scan from the first token would compare story text before the first
+  // tag with the fields of the tag parsed last, the one being run: a jump
+  // whose own name is its label lands on the first token.
+  if (firstTag_ > 0 && LowerCase(Attr("name", kNoName)) == label) return 0;
+  const auto it = labels_.find(Bytes(label));
+  return it == labels_.end() ? -1 : it->second;
 }
 
 void TCodeBlue::Jump() {
@@ -294,11 +333,18 @@ void TCodeBlue::Jump() {
   }
 }
 
+void TCodeBlue::AddToTextBuffer(const Bytes& element) {
+  TextBuffer += "\r\n";
+  TextBuffer += element;
+  if (shown_.size() < kCodeTextShown) shown_.append(element, 0, kCodeTextShown - shown_.size());
+}
+
 Bytes TCodeBlue::Step() {
   Bytes result;
   TextBuffer.clear();
+  shown_.clear();
   if (Position < 0) Position = 0;
-  int jumps = 0;
+  int jumps = 0, loads = 0;
   while (result.empty() && Count() > 0 && Position < Count()) {
     CurrentLine = Tag(Position);
     // Only a jump replaces the tokens, and the token is not used after that.
@@ -307,11 +353,12 @@ Bytes TCodeBlue::Step() {
       ++Position;
       continue;
     }
-    if (DebugMode) {
-      Bytes shown;
-      for (char c : TextBuffer)
-        if (c != '\r' && c != '\n') shown += c;
-      ShowInDebugger(shown + token, CurrentLine);
+    if (DebugMode && Global) {
+      // The text gathered so far, without its line breaks, then the token;
+      // built only as far as the debugger can show it.
+      Bytes code = shown_;
+      code.append(token, 0, kCodeTextShown - code.size());
+      ShowInDebugger(code, CurrentLine);
     }
     Action.Clear();
     if (!Command.empty() && Command[0] == '*') {
@@ -326,16 +373,17 @@ Bytes TCodeBlue::Step() {
             break;
           case CommandKind::TextMarkup:
             if (Command == "*font")
-              TextBuffer += "\r\n*font,color," + Attr("color", "");
+              AddToTextBuffer("*font,color," + Attr("color", ""));
             else if (Command == "*r")
-              TextBuffer += "\r\n*r,text," + Attr("text", Attr("alt", ""));
+              AddToTextBuffer("*r,text," + Attr("text", Attr("alt", "")));
             else
-              TextBuffer += "\r\n" + Command;
+              AddToTextBuffer(Command);
             break;
           case CommandKind::Jump:
             // Jumps that never reach an action would hang the story: such a
             // loop is reported once and ends the script.
-            if (++jumps > kMaxJumpsPerStep) {
+            if (++jumps > kMaxJumpsPerStep ||
+                (!SplitHref(Attr("href", "")).file.empty() && ++loads > kMaxLoadsPerStep)) {
               ReportError(Sjis("ジャンプが無限ループです<") + Attr("href", "") + ">.");
               Position = Count();
               return result;
@@ -351,7 +399,7 @@ Bytes TCodeBlue::Step() {
         }
       }
     } else {
-      TextBuffer += "\r\n" + Command;
+      AddToTextBuffer(Command);
     }
     ++Position;
   }

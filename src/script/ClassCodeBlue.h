@@ -9,9 +9,13 @@
 // Depends on TCodeRed (loading), ColorOf, the sound helpers (PostSound) and
 // the global state (debugger display fields and its log). Script faults
 // (unknown commands, {name} references) never stop the story: each adds one
-// line "<source line><message>" to Errors and to the debugger's log. The one
-// exception is a loop of jumps that never reaches an action (10 000 jumps in
-// one step): it is reported and ends the script rather than hang the story.
+// line "<source line><message>" to Errors and to the debugger's log, both
+// bounded (BoundedLog: repeats fold, the most recent lines are kept). In
+// debug mode each token is shown in the debugger with the text gathered
+// before it, cut at the length the debugger shows. The one
+// exception is a loop of jumps that never reaches an action (10 000 jumps, or
+// 100 jumps that load a script, in one step): it is reported and ends the
+// script rather than hang the story.
 // A damaged script met through a jump raises DataError from Load.
 //
 // The command table and the pure pieces of execution (action fields, sound
@@ -22,6 +26,7 @@
 #include <cstdint>
 #include <optional>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "base/Bytes.h"
@@ -77,6 +82,9 @@ class TCodeBlue : public TCodeRed {
   Bytes Substitute(std::string_view text);
   // Adds "<line of the token at Position><message>" to Errors and the log.
   void ReportError(const Bytes& message);
+  // The same for a fault found on source line `line` (the story scene's
+  // faults in an action, whose token the step has already passed).
+  void ReportErrorAt(int32_t line, const Bytes& message);
 
   // The action fields of the current command (an Action kind); *k and *wait
   // take the text buffer's lines and empty it.
@@ -86,14 +94,27 @@ class TCodeBlue : public TCodeRed {
   std::optional<SoundRequest> SoundRequestOf() const;
   // Index of the token a jump to `label` lands on (the first whose name
   // attribute, lower-cased, equals it), or -1. Reports nothing and leaves
-  // the current command's fields describing the last token parsed.
+  // the current command's fields as they are. The labels are indexed at the
+  // first search after the tokens were replaced, so a jump costs no scan;
+  // a token changed in place through the list (SetString) is not seen.
   int FindLabel(std::string_view label);
 
  private:
   void Execute();
   void Jump();
+  void AddToTextBuffer(const Bytes& element);
+  void BuildLabelIndex();
   bool quiet_ = false;        // Substitute without reports (the label search)
   std::vector<Bytes> words_;  // ParseToken's words, kept to reuse their storage
+  // The text buffer without its line breaks, only as far as the debugger
+  // shows it.
+  Bytes shown_;
+  // Label -> index of the first tag token carrying that name; story text
+  // before firstTag_ is compared with the current tag's name instead.
+  std::unordered_map<Bytes, int> labels_;
+  int firstTag_ = 0;
+  uint64_t labelsFor_ = ~uint64_t{0};  // TokensVersion the index was built for
+  int labelsCount_ = -1;
 };
 
 // The attribute read as an integer (`fallback` when it is not one) times

@@ -50,6 +50,13 @@ const Bytes& ChapterTitleOf(int chapter) {
   return Gbk(kChapterTitles[chapter - 1]);
 }
 
+size_t LineEndAt(std::string_view text, size_t i) {
+  if (i >= text.size() || (text[i] != '\r' && text[i] != '\n')) return 0;
+  // The other of the two line-end bytes completes a pair.
+  const char other = text[i] == '\r' ? '\n' : '\r';
+  return i + 1 < text.size() && text[i + 1] == other ? 2 : 1;
+}
+
 Bytes ScriptBaseName(std::string_view name) {
   return LowerCase(WithoutExtension(FileNamePart(name)));
 }
@@ -79,6 +86,7 @@ void TCodeRed::Load(std::string_view name) {
 
 void TCodeRed::Tokenize(std::string_view text) {
   Clear();
+  ++TokensVersion;
   Bytes token;
   bool lineHasChars = false, inTag = false, storyText = false, paragraphPending = false,
        inQuotes = false;
@@ -114,13 +122,9 @@ void TCodeRed::Tokenize(std::string_view text) {
       continue;
     }
     const char c = text[i];
-    // CR LF, CR and LF each end one line.
-    if (c == '\n') {
-      if (i == 0 || text[i - 1] != '\r') endLine();
-      continue;
-    }
-    if (c == '\r') {
+    if (const size_t end = LineEndAt(text, i)) {
       endLine();
+      i += end - 1;
       continue;
     }
     if (c == '"') inQuotes = !inQuotes;

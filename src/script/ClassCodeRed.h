@@ -11,6 +11,7 @@
 // position. The interpreter derives from this class.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -32,6 +33,10 @@ struct ChapterInfo {
 const ChapterInfo* FindChapter(std::string_view scriptName);
 // "第N章" + a full-width space + the chapter's name, in GBK.
 const Bytes& ChapterTitleOf(int chapter);
+// The length of the line end at `i` of `text`, or 0 when no line end starts
+// there. CR LF, LF CR, CR alone and LF alone each end one line; the pairs
+// are taken as they come, so CR LF CR LF and LF CR LF CR are two line ends.
+size_t LineEndAt(std::string_view text, size_t i);
 // The script name Load uses for `name`: its file-name part without the
 // extension, lower-cased (D:\x\A.VXS gives "a").
 Bytes ScriptBaseName(std::string_view name);
@@ -43,7 +48,12 @@ class TCodeRed : public TSlist {
   Bytes ScriptName;         // base name of the loaded script, lower-cased
   Bytes ChapterTitle;       // GBK; empty outside the chapter table
   int32_t ChapterNumber = 0;
-  TSlist Errors;  // "<line number><message>" per script error
+  // "<line number><message>" per script error, repeats folded and only the
+  // most recent lines kept (BoundedLog).
+  TSlist Errors;
+  // Counts every replacement of the tokens (Tokenize), so that indexes
+  // built over them know when they are stale.
+  uint64_t TokensVersion = 0;
 
   // Where scripts are found: the script archive (unset = the program's
   // script archive, when it is open), then the directory of loose scripts

@@ -301,9 +301,11 @@ void TStory::BoxAction() {
   const bool numbers = FAction.Count() > 3 && TryStrToInt(FAction[1], type) &&
                        TryStrToInt(FAction[2], colour) && TryStrToInt(FAction[3], opacity);
   if (!numbers || type < 0 || type > 7) {
-    // A script fault: reported with the script's other errors, the box stays.
-    FScript->ReportError("<box type=" + (FAction.Count() > 1 ? FAction[1] : Bytes()) +
-                         "> is not one of the boxes 0-7.");
+    // A script fault: reported with the script's other errors, on the line
+    // of the <box> tag (the step has moved past it), and the box stays.
+    FScript->ReportErrorAt(FScript->CurrentLine, Sjis("ボックス番号<") +
+                                                     (FAction.Count() > 1 ? FAction[1] : Bytes()) +
+                                                     Sjis(">は0-7の範囲外です."));
     return;
   }
   SetupBox(type, colour, opacity);

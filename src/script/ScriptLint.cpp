@@ -1,5 +1,7 @@
 #include "script/ScriptLint.h"
 
+#include <algorithm>
+#include <optional>
 #include <set>
 
 #include "base/Errors.h"
@@ -25,6 +27,14 @@ bool IsLayerTag(std::string_view tag) {
   static const std::set<std::string_view> kTags = {"background", "layer1", "left",   "center",
                                                    "right",      "align4", "layer2", "layer3"};
   return kTags.count(tag) > 0;
+}
+
+// The message text layer's colour until a <font color=...> changes it.
+constexpr int32_t kDefaultTextColour = 0xFFFFFF;
+
+// Story text that shows nothing whatever its colour.
+bool IsBlank(std::string_view text) {
+  return text.find_first_not_of(" \t") == std::string_view::npos;
 }
 
 bool IsHexDigit(char c) {
@@ -99,18 +109,22 @@ class Checker {
     for (int i = 0; i < script.code.Count(); ++i) c.AddTagged(script.code[i], script.code.Tag(i));
     std::map<Bytes, int32_t> markers;  // name -> line of its first marker
     file_ = script.File();
+    const size_t first = out_.size();
+    colour_ = kDefaultTextColour;
+    fontEnd_.reset();
     for (int i = 0; i < c.Count(); ++i) {
       const Bytes token = c[i];
       line_ = c.Tag(i);
       c.Position = i;
       c.CurrentLine = line_;
-      const int before = c.Errors.Count();
+      c.Errors.Clear();
       if (token[0] == '<' && token.back() != '>')
         Report("the tag " + Quoted(token) + " is not closed on its line");
       c.ParseToken(token);
       // Interpreter errors ({name} references), without their line prefix.
       const Bytes prefix = IntToStr(line_);
-      for (int e = before; e < c.Errors.Count(); ++e) Report(U(c.Errors[e].substr(prefix.size())));
+      for (int e = 0; e < c.Errors.Count(); ++e) Report(U(c.Errors[e].substr(prefix.size())));
+      TrackColour(c, token);
       if (c.Command.empty() || c.Command[0] != '*') continue;
       const auto kind = FindCommand(c.Command);
       if (token[0] != '<') {
@@ -150,10 +164,45 @@ class Checker {
           break;
       }
     }
+    if (fontEnd_) {
+      line_ = fontEnd_->line;
+      Report("</font> does not end the colour " + Quoted(fontEnd_->colour) +
+             ", which carries on past the end of the script; set the colour back with <font "
+             "color=white>");
+    }
+    // A </font> is reported when the text after it is met.
+    std::stable_sort(out_.begin() + std::ptrdiff_t(first), out_.end(),
+                     [](const LintFinding& a, const LintFinding& b) { return a.line < b.line; });
   }
 
  private:
   void Report(std::string message) { out_.push_back({file_, line_, std::move(message)}); }
+
+  // </font> changes nothing in the player: the colour of the last <font
+  // color=...> stays until another one. A </font> while a colour other than
+  // the default is in effect, followed by story text (or the end of the
+  // script) before the next <font color=...>, is written as if it ended
+  // the colour.
+  void TrackColour(const TCodeBlue& c, const Bytes& token) {
+    if (token[0] != '<') {
+      if (!fontEnd_ || c.Command.empty() || c.Command[0] == '*' || IsBlank(c.Command)) return;
+      const int32_t textLine = line_;
+      line_ = fontEnd_->line;
+      Report("</font> does not end the colour " + Quoted(fontEnd_->colour) +
+             ": the story text after it (line " + std::to_string(textLine) +
+             ") stays in that colour; set the colour back with <font color=white>");
+      line_ = textLine;
+      fontEnd_.reset();
+    } else if (c.Command == "*font") {
+      const Bytes colour = c.Attr("color", "");
+      colour_ = ColorOf(colour);
+      colourName_ = colour;
+      fontEnd_.reset();
+    } else if (c.Command == "*/font" && !fontEnd_ && colour_ != kDefaultTextColour &&
+               colour_ >= 0) {  // no colour (-1) is drawn white too
+      fontEnd_ = FontEnd{line_, colourName_};
+    }
+  }
 
   // An integer attribute that falls back to a default when it is not one.
   void CheckInteger(const TCodeBlue& c, const char* attr, const char* fallback) {
@@ -368,6 +417,15 @@ class Checker {
   std::vector<LintFinding>& out_;
   std::string file_;
   int32_t line_ = 0;
+  // The text colour a <font color=...> set, and the first </font> after it
+  // that has not been followed by story text yet.
+  int32_t colour_ = kDefaultTextColour;
+  Bytes colourName_;
+  struct FontEnd {
+    int32_t line;
+    Bytes colour;
+  };
+  std::optional<FontEnd> fontEnd_;
   TCodeBlue probe_;  // parses tokens met while following jumps; its reports are ignored
 };
 

@@ -4,8 +4,10 @@
 // lists what would go wrong while the story plays: unknown commands, {name}
 // references, jumps to scripts or labels that do not exist (a label written
 // with capitals can never match), pictures and sounds that the data does
-// not hold, box settings the story cannot use, layers that do not exist and
-// values that silently fall back to a default.
+// not hold, box settings the story cannot use, layers that do not exist,
+// values that silently fall back to a default, and </font> written as if it
+// ended a colour (it changes nothing: the colour stays until the next
+// <font color=...>).
 //
 // Depends on the interpreter and the archive reader. Findings are UTF-8 text
 // with the script's file name and source line. Reading a damaged archive or

@@ -17,6 +17,7 @@
 #include "base/Errors.h"
 #include "base/Paths.h"
 #include "data/FuncFile.h"
+#include "script/BoundedLog.h"
 
 namespace vantel {
 
@@ -256,7 +257,9 @@ void Tglobal::SetActive(bool v) {
 
 void Tglobal::AppendLog(const Bytes& line) {
   std::lock_guard<std::mutex> lock(PendingLogLock);
-  PendingLog.Add(line);
+  // Nothing may drain the log for a long time (no debugger attached) while a
+  // looping script adds to it on every round.
+  AddLogLine(PendingLog, line);
 }
 
 void Tglobal::UpdateDebugInfo() {

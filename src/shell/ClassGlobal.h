@@ -62,7 +62,9 @@ class Tglobal {
   // message box (kept to at most 100 lines), the script and code labels.
   void UpdateDebugInfo();
   // Queues a line for the debugger's message box (script errors, sound
-  // warnings). Safe from any thread, the audio thread included.
+  // warnings), a repeat of the last line folded into it and only the most
+  // recent lines kept (script/BoundedLog.h). Safe from any thread, the audio
+  // thread included.
   void AppendLog(const Bytes& line);
 
   // ---- The fields ----
@@ -79,6 +81,7 @@ class Tglobal {
   std::mutex PendingLogLock;
   Bytes ScriptName;          // the current script
   Bytes CodeText;            // the token being run, after the story text gathered before it
+                             // (cut at the 100 bytes from which the debugger no longer shows it)
   int32_t LineNo = 0;        // source line of that token
   int32_t HandOverLine = 0;  // story line when the story's save record was last built
   DebugLabel* ScriptLabel = nullptr;

@@ -201,6 +201,21 @@ TEST_F(MessageLogTest, RubyLinesStayAndCommandLinesDropOut) {
   EXPECT_NE(Page().find("*br"), Bytes::npos);
   EXPECT_EQ(Page().find("<"), Bytes::npos);
   EXPECT_EQ(Page().find("bgm"), Bytes::npos);
+
+  // Tags in any case, inside text lines, as the story reads them: breaks
+  // and colours become markup, waits and page breaks show nothing. LF CR
+  // ends one line, as the script loader counts it, so line 3 is D03's.
+  ArchiveWriter scripts(ArchiveWriter::Kind::PackedText);
+  scripts.Add(Sjis("脚本1.vxs"),
+              "D01<br>D02<K>\n\r\n\r<font color=red>D03</font><P>\n\rD04<k time=3>\n\r");
+  scripts.Write(dir / "lower.chs");
+  delete ScriptArchive;
+  ScriptArchive = new TArchive(dir / "lower.chs");
+  Open("脚本1", 3);
+  EXPECT_NE(Page().find("D01\r\n*br\r\nD02"), Bytes::npos);
+  EXPECT_NE(Page().find("*font,color,red\r\nD03\r\n*/font"), Bytes::npos);
+  EXPECT_EQ(Page().find("D04"), Bytes::npos);
+  EXPECT_EQ(Page().find("<"), Bytes::npos);
 }
 
 TEST_F(MessageLogTest, ReturnAsksForTheStoryAndKeepsItsRecord) {

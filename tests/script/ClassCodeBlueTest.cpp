@@ -8,6 +8,7 @@
 #include "data/ArchiveWriter.h"
 #include "data/ClassArchive.h"
 #include "data/FuncFile.h"
+#include "script/BoundedLog.h"
 #include "shell/ClassGlobal.h"
 #include "shell/DebugView.h"
 #include "sound/ClassSoundSrc.h"
@@ -201,6 +202,20 @@ TEST(CodeBlueJump, LabelsMatchOnlyInLowerCase) {
   c = Script("<a href=#gen><bustup name=gen face=a><k>");
   EXPECT_EQ(c->FindLabel("gen"), 1);
   EXPECT_EQ(StepOf(*c), (Fields{"key", "-1"}));
+  // Story text before the first tag is compared with the name of the tag
+  // being run, as a scan from the first token finds it; the search leaves
+  // that tag's fields as they were.
+  c = Script("t<marker name=m><marker name=m><k>");
+  c->ParseToken("<a href=#m name=m>");
+  EXPECT_EQ(c->FindLabel("m"), 0);
+  EXPECT_EQ(c->Command, "*a");
+  c->ParseToken("<a href=#m>");
+  EXPECT_EQ(c->FindLabel("m"), 1);
+  EXPECT_EQ(c->Attr("href", ""), "#m");
+  // New tokens, new labels.
+  c->Tokenize("<marker name=q>");
+  EXPECT_EQ(c->FindLabel("m"), -1);
+  EXPECT_EQ(c->FindLabel("q"), 0);
   // The search reports nothing itself; each reference is reported once, by its own line.
   c = Script("<a href=#z>\r\n{v}<marker name=z>\r\n{w}<k>");
   EXPECT_EQ(StepOf(*c), (Fields{"key", "-1", "", "*br", "w"}));
@@ -217,6 +232,18 @@ TEST(CodeBlueJump, AJumpLoopWithoutActionsEndsTheScript) {
   // A loop through an action is a story that repeats, not a fault.
   c = Script("<marker name=l>x<wait time=1><a href=#l>");
   for (int i = 0; i < 3; ++i) EXPECT_EQ(StepOf(*c), (Fields{"wait", "1", "", "x"}));
+
+  // A bad tag met on every round is one error line that counts its repeats;
+  // errors that alternate keep only the most recent lines.
+  c = Script("<marker name=l>\r\n*x<wait time=1><a href=#l>");
+  for (int i = 0; i < 10; ++i) c->Step();
+  EXPECT_EQ(ErrorsOf(*c), Fields{"2不明なコマンド<*x>です. (10回)"});
+  c = Script("<marker name=l>\r\n*x\r\n*y<a href=#l>");
+  c->Step();
+  EXPECT_LE(c->Errors.Count(), kLogLinesKept + kLogLinesKept / 4);
+  EXPECT_GE(c->Errors.Count(), kLogLinesKept);
+  EXPECT_EQ(ErrorsOf(*c).back(), "3ジャンプが無限ループです<#l>.");
+  EXPECT_EQ(ErrorsOf(*c)[c->Errors.Count() - 2], "3不明なコマンド<*y>です.");
 }
 
 namespace {
@@ -277,12 +304,36 @@ TEST_F(CodeBlueDebugger, EachTokenIsShownWithTheTextBeforeItAndErrorsAreLogged) 
   EXPECT_EQ(global_.ScriptName, "other");
 }
 
+TEST_F(CodeBlueDebugger, LoopsGatheringTextShowOnlyWhatTheDebuggerCanShow) {
+  DebugMode = true;
+  // Every round adds its text to the buffer; each token's code line is cut
+  // where the debugger stops showing it.
+  auto c = Script("<marker name=l>abcdefghij<a href=\"#l\">");
+  EXPECT_EQ(c->Step(), "");
+  EXPECT_EQ(global_.CodeText.size(), 100u);
+  EXPECT_EQ(global_.CodeText.substr(0, 20), "abcdefghijabcdefghij");
+  // The debugger keeps the last line short enough to show.
+  EXPECT_EQ(code_.seen.back().substr(0, 15), "Code/abcdefghij");
+  EXPECT_LT(code_.seen.back().size(), 105u);
+  // A loop through a story line read as a command: one folded error line.
+  c = Script("<marker name=l>\r\n*x<a href=\"#l\">");
+  EXPECT_EQ(c->Step(), "");
+  EXPECT_EQ(ErrorsOf(*c),
+            (Fields{"2不明なコマンド<*x>です. (10001回)", "2ジャンプが無限ループです<#l>."}));
+}
+
 TEST_F(CodeBlueDebugger, WithoutDebugModeOnlyTheLogIsFed) {
   auto c = Script("<foo><k>");
   c->Step();
   EXPECT_TRUE(code_.seen.empty());
   EXPECT_EQ(global_.CodeText, "");
   EXPECT_EQ(global_.PendingLog.Count(), 1);
+  // Nothing drains the log without debug mode: it keeps the most recent lines.
+  c = Script("<marker name=l>\r\n*x\r\n*y<a href=#l>");
+  c->Step();
+  EXPECT_LE(global_.PendingLog.Count(), kLogLinesKept + kLogLinesKept / 4);
+  EXPECT_EQ(global_.PendingLog[global_.PendingLog.Count() - 1],
+            "3" + Sjis("ジャンプが無限ループです<#l>."));
 }
 
 // Random scripts from the bytes that matter to tokens and tags: every byte
@@ -354,6 +405,12 @@ TEST_F(CodeBlueScripts, JumpsLandWhereTheyShouldAcrossScripts) {
   EXPECT_EQ(c_.Step(), "");
   EXPECT_EQ(c_.ScriptName, "missing");
   EXPECT_EQ(c_.Errors.Count(), 0);
+
+  // A script that jumps to itself by name never reaches an action either.
+  dir_.Write("script/again.vxs", "<! again>\r\n<a href=\"again\">\r\n");
+  c_.Load("again");
+  EXPECT_EQ(c_.Step(), "");
+  EXPECT_EQ(ErrorsOf(c_), Fields{"2ジャンプが無限ループです<again>."});
 }
 
 TEST_F(CodeBlueScripts, SavedPositionsResumeTheSameWay) {

@@ -59,9 +59,17 @@ TEST(CodeRedTokenize, EveryLineEndingGivesTheSameTokens) {
   // Story text on a last line without a line break is kept.
   EXPECT_EQ(Tokenized("A<k>\r\n\r\nB"), want);
   EXPECT_EQ(Tokenized("<k>"), (Tokens{{"<k>", 1}}));
-  // LF CR is two line ends.
-  EXPECT_EQ(Tokenized("a\n\rb\r\n"),
-            (Tokens{{"a", 1}, {"<BR>", 1}, {"<P>", 2}, {"b", 3}, {"<BR>", 3}}));
+  // LF CR is one line end too; the pairs are taken as they come.
+  EXPECT_EQ(Tokenized("A<k>\n\r\n\rB\n\r"), want);
+  EXPECT_EQ(Tokenized("a\n\rb\r\n"), (Tokens{{"a", 1}, {"<BR>", 1}, {"b", 2}, {"<BR>", 2}}));
+  EXPECT_EQ(Tokenized("a\r\n\rb\n\n\rc\r"), (Tokens{{"a", 1},
+                                                    {"<BR>", 1},
+                                                    {"<P>", 2},
+                                                    {"b", 3},
+                                                    {"<BR>", 3},
+                                                    {"<P>", 4},
+                                                    {"c", 5},
+                                                    {"<BR>", 5}}));
 }
 
 TEST(CodeRedLoad, ArchiveThenLooseFilesAndChapters) {

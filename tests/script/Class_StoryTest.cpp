@@ -300,7 +300,10 @@ TEST_F(Story, BoxWithAnUnknownNumberIsAScriptErrorNotACrash) {
   EXPECT_EQ(s.FBoxColour, 0x0000FF);
   EXPECT_EQ(s.FBoxOpacity, 256);
   EXPECT_EQ(s.FBox->FLeft, 100);
-  EXPECT_EQ(s.FScript->Errors.Count(), 2);
+  // Each on the line of its own <box>, in the form of the other script errors.
+  ASSERT_EQ(s.FScript->Errors.Count(), 2);
+  EXPECT_EQ(ToUtf8(s.FScript->Errors[0]), "2ボックス番号<9>は0-7の範囲外です.");
+  EXPECT_EQ(ToUtf8(s.FScript->Errors[1]), "3ボックス番号<x>は0-7の範囲外です.");
 }
 
 TEST_F(Story, EveryFifthWipeWritesTheBackupAndLeavingDeletesIt) {
@@ -356,7 +359,7 @@ TEST_F(Story, ClearScrollAndTheEndOfTheScript) {
 
 TEST_F(Story, BrokenPicturesAndEndlessActionLoopsDoNotStopTheStory) {
   dir_.Write("image/broken.png", "\x89PNG\r\n\x1a\n not really");
-  Script({"<background src=broken>", "<marker name=top>", "<layer num=1 src=bg>",
+  Script({"<background src=broken>", "<marker name=top>", "<layer num=1 src=bg>", "<foo>",
           "<a href=\"#top\">"});
   TStory& s = Start();
   Tick(2);  // returns, though the script never waits
@@ -369,6 +372,11 @@ TEST_F(Story, BrokenPicturesAndEndlessActionLoopsDoNotStopTheStory) {
   EXPECT_GT(s.FScript->Position, 0);
   EXPECT_LT(s.FScript->Position, s.FScript->Count());
   EXPECT_EQ(position, s.FScript->Position);  // whole rounds of the loop per tick
+  // The bad tag met on every round is one line in the error list and the log.
+  ASSERT_EQ(s.FScript->Errors.Count(), 1);
+  EXPECT_EQ(ToUtf8(s.FScript->Errors[0]).rfind("4不明なコマンド<*foo>です. (", 0), 0u);
+  EXPECT_GT(s.FScript->Errors[0].size(), Sjis("4不明なコマンド<*foo>です. (10000回)").size() - 1);
+  EXPECT_EQ(global_.PendingLog.Count(), 1);
 }
 
 // Plays the opening through the scene manager up to its text wait.

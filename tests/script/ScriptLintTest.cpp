@@ -66,7 +66,10 @@ TEST_F(LintGame, ValidScriptsGiveNoFindings) {
       "<bustup align=center name=Nanami face=SMILE><bustup align=align4 mode=off>\r\n"
       "<se src=WaveX mode=on option=random><se src=SE_02_ドア mode=on><se mode=fadeout>\r\n"
       "<se src=loose mode=on><bgm mode=off>\r\n"
-      "「やあ」<r text=よみ>字</r><font color=red>赤</font><br>次<k time=30>\r\n"
+      "「やあ」<r text=よみ>字</r><font color=red>赤</font><font color=#FFFFFF><br>次<k "
+      "time=30>\r\n"
+      "<font color=white>白</font>、<font color=red>赤</font> <font color=white>\r\n"
+      "<font size=20>大</font>き<font color=#ffffff>\r\n"
       "\r\n"
       "<a href=\"#end\"><a href=\"脚本2.VXS#mid\"><a href=\"d:\\x\\脚本2\">\r\n"
       "<marker name=end><wait time=5><p><clear><whiteout time=3><calc><movie><starttimer>\r\n"
@@ -90,7 +93,9 @@ TEST_F(LintGame, PlantedFaultsAreFoundWithTheirLines) {
       "<box type=x color=purple><box type=9 transparent=half>\r\n"               // 10
       "<wipe effect=noise time=fast><font color=#GG0000>x</font><k time=x>\r\n"  // 11
       "<image src=bg01\r\n"                                                      // 12
-      "<r>x</r>\r\n");                                                           // 13
+      "<r>x</r>\r\n"                                                             // 13
+      "<font color=red>a</font><font color=blue>b</font>\r\n"                    // 14
+      "<k>c<font color=red>d</font>\r\n");                                       // 15
   Add("other", "<bustup align=left name=gen face=normal>");
   const Lines want = {
       "bad.vxs:1: unknown command <foo>",
@@ -128,9 +133,15 @@ TEST_F(LintGame, PlantedFaultsAreFoundWithTheirLines) {
       "fade is used",
       "bad.vxs:11: the font colour \"#GG0000\" is neither a colour name nor #RRGGBB",
       "bad.vxs:11: time=\"x\" is not a whole number; -1 (wait for the reader) is used",
+      "bad.vxs:11: </font> does not end the colour \"#GG0000\": the story text after it (line "
+      "13) stays in that colour; set the colour back with <font color=white>",
       "bad.vxs:12: the tag \"<image src=bg01\" is not closed on its line",
       "bad.vxs:12: unknown command <image>",
       "bad.vxs:13: ruby without text or alt",
+      "bad.vxs:14: </font> does not end the colour \"blue\": the story text after it (line 15) "
+      "stays in that colour; set the colour back with <font color=white>",
+      "bad.vxs:15: </font> does not end the colour \"red\", which carries on past the end of the "
+      "script; set the colour back with <font color=white>",
   };
   EXPECT_EQ(Run(), want);
 }
