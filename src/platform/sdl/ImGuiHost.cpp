@@ -154,6 +154,9 @@ ImGuiHost::ImGuiHost(Setup setup) : setup_(std::move(setup)) {
   fontPath_ = font.path;
   fontIndex_ = font.index;
   ImGui_ImplSDLRenderer_Init(setup_.renderer);
+  // Typed text arrives as text input (and through the input method).
+  textInputWas_ = SDL_IsTextInputActive();
+  SDL_StartTextInput();
   // Punctuation, kana and full-width forms are always there; other characters as they come.
   for (ImWchar c = 0x3000; c < 0x3100; ++c) wanted_.insert(c);
   for (ImWchar c = 0xFF00; c < 0xFF60; ++c) wanted_.insert(c);
@@ -164,6 +167,7 @@ ImGuiHost::~ImGuiHost() {
   ImGui_ImplSDLRenderer_Shutdown();
   ImGui::DestroyContext(context_);
   ImGui::SetCurrentContext(previous_);
+  if (!textInputWas_) SDL_StopTextInput();
   SDL_RenderSetLogicalSize(setup_.renderer, logicalW_, logicalH_);
   if (quitSeen_) {
     // The close request is the program's to answer, after this loop.

@@ -77,6 +77,7 @@ class ImGuiHost {
   std::set<ImWchar> wanted_, built_;
   ImVector<ImWchar> ranges_;
   bool quitSeen_ = false;
+  bool textInputWas_ = false;
   bool dropText_ = false;
   bool pressed_[3] = {};
 };
