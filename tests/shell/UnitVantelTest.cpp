@@ -460,6 +460,18 @@ TEST_F(VantelTest, CloseQuestionStartsTheShutdownAndTeardownCleansUp) {
   saved.LoadFromPackedFile(dir / "save/inf.dat");
   EXPECT_EQ(saved.ReadInteger("", "LEFT", 0), 33);
   EXPECT_EQ(saved.ReadInteger("", "TOP", 0), 44);
+
+  // A close question that cannot be shown closes, with the settings saved,
+  // rather than leave a program nobody can close.
+  vantel.reset();
+  Start();
+  Global->Volume1 = 77;
+  platform.QueueAnswer(MessageAnswer::Unanswered);
+  platform.PushEvent(Plain(K::CloseRequest));
+  Rounds(1);
+  EXPECT_TRUE(vantel->Closed());
+  saved.LoadFromPackedFile(dir / "save/inf.dat");
+  EXPECT_EQ(saved.ReadInteger("", "VOLUME1", 0), 77);
 }
 
 TEST_F(VantelTest, RunEndsCleanlyOnItsOwnAndOnASceneThatDoesNotExist) {
