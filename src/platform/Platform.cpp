@@ -226,7 +226,11 @@ int MessageBoxModel::Width() const {
 }
 
 int MessageBoxModel::Height() const {
-  return static_cast<int>(BoxLines(text_).size()) * 18 + 76;
+  // A line too long for the widest box wraps onto further lines.
+  int lines = 0;
+  for (const Bytes& line : BoxLines(text_))
+    lines += 1 + static_cast<int>(line.size()) * 7 / (760 - 48);
+  return lines * 18 + 76;
 }
 
 std::vector<DialogControl> MessageBoxModel::Controls() const {

@@ -65,12 +65,15 @@ void DrawControl(ImGuiHost& host, DialogView& view, const DialogControl& c, ImVe
       ImGui::SetWindowFontScale(scaleFont);
       if (c.rightAligned) at.x -= ImGui::CalcTextSize(text.c_str()).x;
       ImGui::SetCursorScreenPos(at);
+      // Long text wraps before the dialog's right edge.
+      ImGui::PushTextWrapPos(ImGui::GetWindowContentRegionMax().x - 16 * s);
       if (c.look == DialogControl::Look::Normal)
         ImGui::TextUnformatted(text.c_str());
       else
         ImGui::TextColored(c.look == DialogControl::Look::Version ? ImVec4(0.5f, 0.5f, 0.5f, 1)
                                                                   : ImVec4(0.45f, 0.5f, 0.6f, 1),
                            "%s", text.c_str());
+      ImGui::PopTextWrapPos();
       ImGui::SetWindowFontScale(1);
       break;
     }
@@ -87,6 +90,8 @@ void DrawControl(ImGuiHost& host, DialogView& view, const DialogControl& c, ImVe
       ImGui::SetCursorScreenPos(at);
       ImGui::SetNextItemWidth(c.width * s);
       const bool focused = model.Focus() == c.id && interactive && c.enabled;
+      // Under a notice the edit box takes no typing.
+      if (!interactive && view.activeEdit == c.id) ImGui::ClearActiveID();
       if (focused && view.activeEdit != c.id) ImGui::SetKeyboardFocusHere();
       if (ImGui::InputText(tag.c_str(), text, sizeof text)) {
         buffer = text;
