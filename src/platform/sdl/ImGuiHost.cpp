@@ -19,23 +19,28 @@ struct FontFile {
 FontFile FindCjkFont() {
   static const FontFile found = [] {
     FontFile f;
-    if (!FcInit()) return f;
+    // A configuration of its own, freed again: the library's default one
+    // would stay allocated until the process ends.
+    FcConfig* config = FcInitLoadConfigAndFonts();
+    if (!config) return f;
     FcPattern* pattern =
         FcNameParse(reinterpret_cast<const FcChar8*>("Noto Sans CJK SC:lang=zh-cn"));
-    if (!pattern) return f;
-    FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
-    FcDefaultSubstitute(pattern);
-    FcResult result;
-    if (FcPattern* match = FcFontMatch(nullptr, pattern, &result)) {
-      FcChar8* file = nullptr;
-      int index = 0;
-      if (FcPatternGetString(match, FC_FILE, 0, &file) == FcResultMatch && file) {
-        f.path = reinterpret_cast<const char*>(file);
-        if (FcPatternGetInteger(match, FC_INDEX, 0, &index) == FcResultMatch) f.index = index;
+    if (pattern) {
+      FcConfigSubstitute(config, pattern, FcMatchPattern);
+      FcDefaultSubstitute(pattern);
+      FcResult result;
+      if (FcPattern* match = FcFontMatch(config, pattern, &result)) {
+        FcChar8* file = nullptr;
+        int index = 0;
+        if (FcPatternGetString(match, FC_FILE, 0, &file) == FcResultMatch && file) {
+          f.path = reinterpret_cast<const char*>(file);
+          if (FcPatternGetInteger(match, FC_INDEX, 0, &index) == FcResultMatch) f.index = index;
+        }
+        FcPatternDestroy(match);
       }
-      FcPatternDestroy(match);
+      FcPatternDestroy(pattern);
     }
-    FcPatternDestroy(pattern);
+    FcConfigDestroy(config);
     return f;
   }();
   return found;
