@@ -359,6 +359,13 @@ TEST_F(VantelTest, WindowInputReachesTheSceneByTheRules) {
   v.HandleEvent(Key(K::KeyDown, 'N', kCtrl));
   EXPECT_TRUE(Global->AutoSkip);
   EXPECT_EQ(Count(kKeyDownMsg, 'N'), 2);
+  // An item chosen resumes it as well: the next press reaches the scene.
+  platform.QueueMenuChoice(TVantel::kPopUpF);
+  v.HandleEvent(Mouse(K::MouseUp, MouseButton::Right));
+  EXPECT_TRUE(Global->Active);
+  const int presses = Count(kButtonDownMsg);
+  v.HandleEvent(Mouse(K::MouseDown, MouseButton::Left));
+  EXPECT_EQ(Count(kButtonDownMsg), presses + 1);
 }
 
 TEST_F(VantelTest, MenuEnablingFollowsTheSceneAndTheInstalledDialogs) {
