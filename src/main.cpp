@@ -26,6 +26,8 @@
 #include "scenes/Class_Sound.h"
 #include "script/Class_Story.h"
 #include "shell/Class_Title.h"
+#include "shell/FormSetting.h"
+#include "shell/FormShiori.h"
 #include "shell/UnitVantel.h"
 
 namespace {
@@ -82,7 +84,11 @@ int main(int argc, char** argv) {
   vantel::RegisterMusicRoomScene();
   vantel::RegisterScrollScene();
   vantel::RegisterMessageLogScene();
-  vantel::SetVantelHooks(vantel::WithStoryHooks({}));
+  vantel::VantelHooks hooks;
+  hooks.saveDialog = vantel::ShowSaveDialog;
+  hooks.loadDialog = vantel::ShowLoadDialog;
+  hooks.settingsDialog = vantel::ShowSettingsDialog;
+  vantel::SetVantelHooks(vantel::WithStoryHooks(std::move(hooks)));
   // The title's load button opens the load dialog once there is one.
   if (vantel::GetVantelHooks().loadDialog)
     vantel::SetTitleLoadCommand([] {

@@ -132,24 +132,140 @@ ScreenRect ClipPresentRect(const ScreenRect& rect, int frameWidth, int frameHeig
 // ---- Dialogs and menus -----------------------------------------------------
 
 enum class MessageKind { Plain, Information, Confirmation, Warning, Error };
-enum class MessageAnswer { Ok, Yes, No };
+// Unanswered: the question could not be shown at all (no window and no
+// native box); the caller picks the answer that loses nothing and says so.
+enum class MessageAnswer { Ok, Yes, No, Unanswered };
 
 struct MenuItem {
   int id = 0;      // returned when chosen
-  Bytes caption;   // GBK
+  Bytes caption;   // GBK; '&' marks the item's key letter
   Bytes shortcut;  // shown at the right, GBK
   bool checked = false;
   bool enabled = true;
   bool separator = false;
 };
 
-// The logic of a modal dialog (settings, save/load, debugger) lives in a
-// view-free model class; the platform hosts it in a window it draws.
+// The letter a caption marks with '&' (upper case), or 0; "&&" is a literal
+// '&' and double-byte characters are stepped over whole.
+char MarkedLetter(const Bytes& caption, CodePage cp = CodePage::GBK);
+
+// One control of a dialog as its view draws it. Places are in the dialog's
+// client area at the picture's own scale; a view showing the picture larger
+// scales them with it.
+struct DialogControl {
+  enum class Kind { Label, Edit, Button, CheckBox, ScrollBar, Grid, Panel };
+  enum class Look { Normal, Version, Fixed };  // Version: large grey; Fixed: fixed-pitch
+  int id = 0;
+  Kind kind = Kind::Label;
+  int page = -1;  // the page of the dialog's page control it sits on; -1: the dialog itself
+  int left = 0, top = 0, width = 0, height = 0;
+  Bytes text;  // caption (a '&' marks the key letter) or content
+  CodePage cp = CodePage::GBK;
+  bool enabled = true;
+  bool visible = true;
+  bool rightAligned = false;  // labels: `left` is the right edge
+  Look look = Look::Normal;
+  int value = 0, minimum = 0, maximum = 0;  // check box 0/1; scroll bar position and range
+  // Grid: column widths (0: hidden), cells row by row, the selected row and
+  // the row the model last asked to show at the top (-1: leave the scrolling).
+  std::vector<int> columns;
+  std::vector<std::vector<Bytes>> rows;
+  int row = -1;
+  int topRow = -1;
+  int rowHeight = 18;
+};
+
+// The logic of a modal dialog (settings, save/load, message boxes, the
+// debugger) lives in a view-free model; the platform draws the model's
+// controls and forwards what the reader does. The keyboard rules every
+// dialog shares live here too, so headless tests exercise them:
+// Tab and Shift+Tab move the focus through the enabled, visible controls in
+// the order Controls() lists them (Ctrl+Tab turns the pages); Enter presses the focused button or
+// opens the focused grid's row; Space presses a button or flips a check
+// box; Escape is the close box; the arrow keys, Home, End and the page keys
+// move a grid's selection or a scroll bar; Alt with a letter (a plain
+// letter outside an edit box) presses the button whose caption marks it.
 class DialogModel {
  public:
   virtual ~DialogModel() = default;
+
+  virtual Bytes Caption() const = 0;  // GBK
+  virtual int Width() const = 0;      // client area
+  virtual int Height() const = 0;
+  // A page control: its place and its page captions (GBK); none by default.
+  virtual ScreenRect PageArea() const { return {}; }
+  virtual std::vector<Bytes> Pages() const { return {}; }
+  // Every control, in tab order.
+  virtual std::vector<DialogControl> Controls() const = 0;
+  // Where the dialog's client area goes in the 800x600 picture; -1: centred.
+  int PlaceLeft = -1, PlaceTop = -1;
+
+  // What the reader did, as the view reports it.
+  virtual void Click(int id) { (void)id; }
+  virtual void DoubleClick(int id) { (void)id; }  // a grid row
+  virtual void TextChanged(int id, const Bytes& text) { (void)id, (void)text; }
+  virtual void ValueChanged(int id, int value) { (void)id, (void)value; }
+  virtual void RowSelected(int id, int row) { (void)id, (void)row; }
+  virtual void KeyReleased(int id, int key) { (void)id, (void)key; }
+  // The close box (and Escape): closes unless the model says otherwise.
+  virtual void CloseBox() { Close(); }
+
+  // Keys, with virtual key codes and ShiftFlag bits. KeyDown returns true
+  // when the dialog used the key (a view then keeps it from the edit box).
+  bool KeyDown(int key, uint32_t shift);
+  void KeyUp(int key, uint32_t shift);
+  void TabNext(bool backwards);
+
+  bool Closed() const { return closed_; }
+  int Focus() const { return focus_; }
+  void SetFocus(int id) { focus_ = id; }
+  int Page() const { return page_; }
+  void SetPage(int page) { page_ = page; }
+  int Result() const { return result_; }
+  // A notice for the reader (GBK) that the view shows over the dialog, in
+  // order; empty when there is none.
+  Bytes TakeNotice();
+  bool HasNotice() const { return !notices_.empty(); }
+
+ protected:
+  void Close(int result = 0) { closed_ = true, result_ = result; }
+  void Notify(Bytes gbkText) { notices_.push_back(std::move(gbkText)); }
+  // The focusable control with this id, or null.
+  static const DialogControl* Find(const std::vector<DialogControl>& controls, int id);
+
+ private:
+  bool Usable(const DialogControl& c) const;
+  bool closed_ = false;
+  int result_ = 0;
+  int focus_ = -1;
+  int page_ = 0;
+  std::vector<Bytes> notices_;
 };
-enum class DialogKind { Settings, SaveLoad, Debugger };
+enum class DialogKind { Settings, SaveLoad, Debugger, Message };
+
+// A message box as a dialog: the text, and OK or Yes and No. Enter chooses
+// the focused button (Yes or OK at first), Escape and the close box No or
+// OK, Y and N their buttons.
+class MessageBoxModel : public DialogModel {
+ public:
+  enum : int { kText = 1, kYes, kNo, kOk };
+  MessageBoxModel(Bytes text, Bytes caption, MessageKind kind, bool yesNo, CodePage cp);
+  Bytes Caption() const override { return caption_; }
+  int Width() const override;
+  int Height() const override;
+  std::vector<DialogControl> Controls() const override;
+  void Click(int id) override;
+  void CloseBox() override;
+  MessageAnswer Answer() const { return answer_; }
+  MessageKind Kind() const { return kind_; }
+
+ private:
+  Bytes text_, caption_;
+  MessageKind kind_;
+  bool yesNo_;
+  CodePage cp_;
+  MessageAnswer answer_ = MessageAnswer::Unanswered;
+};
 
 // ---- The platform ----------------------------------------------------------
 
@@ -183,13 +299,15 @@ class Platform {
   virtual bool ShiftKeyDown() = 0;  // the asynchronous state of Shift
   virtual void AcceptDroppedFiles(bool on) = 0;
 
-  // Message boxes. Text in `cp`; x, y place the box (-1: centred on the window).
+  // Message boxes. Text in `cp`; x, y place the box in screen coordinates
+  // (-1: centred on the window). Unanswered when a question cannot be shown.
   virtual MessageAnswer ShowMessage(const Bytes& text, const Bytes& caption, MessageKind kind,
                                     bool yesNo, CodePage cp = CodePage::GBK, int x = -1,
                                     int y = -1) = 0;
   // Pop-up menu at client (x, y); the chosen item's id, or -1.
   virtual int PopupMenu(const std::vector<MenuItem>& items, int x, int y) = 0;
-  // Runs a modal dialog over its model; returns the dialog's result code.
+  // Runs a modal dialog over its model until the model closes; returns the
+  // model's result code. Ticks do not run meanwhile; the picture stands still.
   virtual int RunDialog(DialogKind kind, DialogModel& model) = 0;
   virtual void OpenUrl(const std::string& url) = 0;
 

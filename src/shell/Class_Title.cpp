@@ -93,10 +93,19 @@ void TTitle::CheckBackup() {
   if (!FileExists(backup)) return;
   const Bytes question = Gbk("前回正常に終了しなかった可能性があります。") + "\r\n" +
                          Gbk("バックアップセーブファイルを使ってプレイしますか？");
-  const int x = Global->ClientWidth / 2 + FLeft - 150;
-  const int y = Global->ClientHeight / 2 + FTop - 50;
+  // The question is drawn inside the window, so it is placed from the
+  // window's corner (in full screen the window's corner is the screen's).
+  int left = 0, top = 0;
+  GetPlatform().GetWindowPosition(left, top);
+  const int x = left + Global->ClientWidth / 2 + FLeft - 150;
+  const int y = top + Global->ClientHeight / 2 + FTop - 50;
   const MessageAnswer answer = GetPlatform().ShowMessage(
       question, Bytes(), MessageKind::Information, true, CodePage::GBK, x, y);
+  if (answer == MessageAnswer::Unanswered) {
+    // Nobody could be asked: the backup stays for the next start.
+    std::fprintf(stderr, "vantel: the backup save is kept for the next start.\n");
+    return;
+  }
   if (answer != MessageAnswer::Yes) {
     DeleteFile(backup);
     return;

@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <cstdio>
 #include <exception>
 #include <filesystem>
 
@@ -407,10 +408,17 @@ bool TVantel::FormCloseQuery() {
   }
   int x, y;
   AskPosition(x, y);
-  if (GetPlatform().ShowMessage(Gbk("确定要结束\r\n《苍月楼》？"), Bytes(),
-                                MessageKind::Confirmation, true, CodePage::GBK, x,
-                                y) == MessageAnswer::Yes)
-    Global->NextScene = kSceneClosing;
+  const MessageAnswer answer =
+      GetPlatform().ShowMessage(Gbk("确定要结束\r\n《苍月楼》？"), Bytes(),
+                                MessageKind::Confirmation, true, CodePage::GBK, x, y);
+  if (answer == MessageAnswer::Unanswered) {
+    // Nobody can be asked (no display for the question): refusing would
+    // leave a program that cannot be closed, so it closes, settings saved.
+    std::fprintf(stderr, "vantel: closing without the question; the settings are saved.\n");
+    Global->SaveSettings();
+    return true;
+  }
+  if (answer == MessageAnswer::Yes) Global->NextScene = kSceneClosing;
   Global->SetActive(true);
   return false;
 }
@@ -472,6 +480,10 @@ void TVantel::ShowPopupMenu(int x, int y) {
   const int id = GetPlatform().PopupMenu(MenuItems(), x, y);
   if (id >= 0 && id < kMenuCount && enabled_[id] && HookPresent(id) && !IsSeparator(id))
     MenuClick(id);
+  // The scene resumes as soon as the menu has closed, whatever closed it: a
+  // picture that stayed frozen until one more click would read as a command
+  // that did nothing.
+  if (Global && !closed_) Global->SetActive(true);
 }
 
 void TVantel::MenuClick(int id) {
@@ -512,10 +524,12 @@ void TVantel::MenuClick(int id) {
       if (Main->SceneNo == kSceneStory) {
         int x, y;
         AskPosition(x, y);
-        if (GetPlatform().ShowMessage(Gbk("确定要返回到标题界面吗？  "), Bytes(),
-                                      MessageKind::Confirmation, true, CodePage::GBK, x,
-                                      y) == MessageAnswer::Yes)
-          Global->NextScene = kSceneTitle;
+        const MessageAnswer answer =
+            GetPlatform().ShowMessage(Gbk("确定要返回到标题界面吗？  "), Bytes(),
+                                      MessageKind::Confirmation, true, CodePage::GBK, x, y);
+        if (answer == MessageAnswer::Yes) Global->NextScene = kSceneTitle;
+        if (answer == MessageAnswer::Unanswered)
+          std::fprintf(stderr, "vantel: the story goes on (the question could not be shown).\n");
       }
       Global->SetActive(true);
       break;

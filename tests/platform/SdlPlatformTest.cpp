@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <SDL.h>
+
+#include <algorithm>
 #include <cstdlib>
 
 namespace vantel {
@@ -63,6 +66,47 @@ TEST_F(SdlPlatformTest, FullScreenScreenIsThePicturesSpace) {
   EXPECT_EQ(full.height, 600);
   platform_->SetFullScreen(false);
   EXPECT_EQ(platform_->ScreenSize().width, desktop.width);
+}
+
+}  // namespace
+}  // namespace vantel
+
+namespace vantel {
+namespace {
+
+// Questions are drawn inside the window; a click is mapped back through the
+// picture's scaling, windowed and in full screen alike.
+TEST_F(SdlPlatformTest, QuestionsInTheWindowTakeTheReadersPointer) {
+  for (bool full : {false, true}) {
+    platform_->SetFullScreen(full);
+    MessageBoxModel shape(Gbk("确定？"), Bytes(), MessageKind::Confirmation, true, CodePage::GBK);
+    const int left = (800 - shape.Width()) / 2, top = (600 - shape.Height()) / 2;
+    int shownWidth = 0;
+    platform_->SetModalObserver([&](const SdlPlatform::ModalFrame& f) {
+      if (f.frame != 2) return;
+      Picture window;
+      ASSERT_TRUE(platform_->ReadWindow(window));
+      shownWidth = window.Width();
+      const float scale = std::min(window.Width() / 800.0f, window.Height() / 600.0f);
+      const float offsetX = (window.Width() - 800 * scale) / 2;
+      const float offsetY = (window.Height() - 600 * scale) / 2;
+      // The middle of the No button, in the window's pixels.
+      const float px = left + shape.Width() / 2 + 6 + 40, py = top + shape.Height() - 37 + 12;
+      SDL_Event e{};
+      e.type = SDL_MOUSEBUTTONDOWN;
+      e.button.button = SDL_BUTTON_LEFT;
+      e.button.x = static_cast<int>(offsetX + px * scale);
+      e.button.y = static_cast<int>(offsetY + py * scale);
+      SDL_PushEvent(&e);
+      e.type = SDL_MOUSEBUTTONUP;
+      SDL_PushEvent(&e);
+    });
+    EXPECT_EQ(platform_->ShowMessage(Gbk("确定？"), Bytes(), MessageKind::Confirmation, true,
+                                     CodePage::GBK, -1, -1),
+              MessageAnswer::No)
+        << "full screen " << full << ", window " << shownWidth << " wide";
+  }
+  platform_->SetFullScreen(false);
 }
 
 }  // namespace

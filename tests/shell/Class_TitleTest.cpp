@@ -151,6 +151,14 @@ TEST_F(TitleTest, BackupQuestionNoDeletesTheBackupAndAsksOnce) {
   t.Signal(kTick, 0, 0);
   Make().Signal(kTick, 0, 0);  // a new title finds no backup
   EXPECT_EQ(placing_.Messages().size(), 1u);
+
+  // A question nobody could be shown keeps the backup for the next start.
+  WriteBackup("a,save,record");
+  placing_.QueueAnswer(MessageAnswer::Unanswered);
+  title_.reset();
+  Make().Signal(kMove, 1, 1);
+  EXPECT_TRUE(FileExists(global.SaveDir + "backup"));
+  EXPECT_EQ(global.NextScene, 0);
 }
 
 TEST_F(TitleTest, BackupQuestionYesHandsTheRecordToTheStory) {

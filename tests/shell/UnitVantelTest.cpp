@@ -350,14 +350,22 @@ TEST_F(VantelTest, WindowInputReachesTheSceneByTheRules) {
   EXPECT_TRUE(Global->AutoSkip);
   EXPECT_EQ(Count(kKeyDownMsg, 'N'), 1);
 
-  // A right release opens the menu, which pauses the scene; in the logo
-  // auto-advance is disabled, so its shortcut then reaches the scene.
+  // A right release opens the menu, which pauses the scene while it is open
+  // and resumes it as soon as it closes, here by its cancel item; in the
+  // logo auto-advance is disabled, so its shortcut then reaches the scene.
   platform.QueueMenuChoice(TVantel::kN4);
   v.HandleEvent(Mouse(K::MouseUp, MouseButton::Right));
-  EXPECT_FALSE(Global->Active);
+  EXPECT_TRUE(Global->Active);
   v.HandleEvent(Key(K::KeyDown, 'N', kCtrl));
   EXPECT_TRUE(Global->AutoSkip);
   EXPECT_EQ(Count(kKeyDownMsg, 'N'), 2);
+  // An item chosen resumes it as well: the next press reaches the scene.
+  platform.QueueMenuChoice(TVantel::kPopUpF);
+  v.HandleEvent(Mouse(K::MouseUp, MouseButton::Right));
+  EXPECT_TRUE(Global->Active);
+  const int presses = Count(kButtonDownMsg);
+  v.HandleEvent(Mouse(K::MouseDown, MouseButton::Left));
+  EXPECT_EQ(Count(kButtonDownMsg), presses + 1);
 }
 
 TEST_F(VantelTest, MenuEnablingFollowsTheSceneAndTheInstalledDialogs) {
@@ -459,6 +467,18 @@ TEST_F(VantelTest, CloseQuestionStartsTheShutdownAndTeardownCleansUp) {
   saved.LoadFromPackedFile(dir / "save/inf.dat");
   EXPECT_EQ(saved.ReadInteger("", "LEFT", 0), 33);
   EXPECT_EQ(saved.ReadInteger("", "TOP", 0), 44);
+
+  // A close question that cannot be shown closes, with the settings saved,
+  // rather than leave a program nobody can close.
+  vantel.reset();
+  Start();
+  Global->Volume1 = 77;
+  platform.QueueAnswer(MessageAnswer::Unanswered);
+  platform.PushEvent(Plain(K::CloseRequest));
+  Rounds(1);
+  EXPECT_TRUE(vantel->Closed());
+  saved.LoadFromPackedFile(dir / "save/inf.dat");
+  EXPECT_EQ(saved.ReadInteger("", "VOLUME1", 0), 77);
 }
 
 TEST_F(VantelTest, RunEndsCleanlyOnItsOwnAndOnASceneThatDoesNotExist) {

@@ -71,8 +71,17 @@ int HeadlessPlatform::PopupMenu(const std::vector<MenuItem>& items, int, int) {
   return -1;
 }
 
-int HeadlessPlatform::RunDialog(DialogKind, DialogModel&) {
-  return 0;
+int HeadlessPlatform::RunDialog(DialogKind kind, DialogModel& model) {
+  dialogsRun_.push_back(kind);
+  if (!dialogScripts_.empty()) {
+    DialogScript script = std::move(dialogScripts_.front());
+    dialogScripts_.pop_front();
+    script(kind, model);
+  }
+  if (!model.Closed()) model.CloseBox();
+  for (Bytes n = model.TakeNotice(); !n.empty(); n = model.TakeNotice())
+    messages_.push_back({n, Bytes(), MessageKind::Warning, false, CodePage::GBK});
+  return model.Result();
 }
 
 bool HeadlessPlatform::ReadDisplayMode(DisplayMode& mode) {

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <deque>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -36,6 +37,13 @@ class HeadlessPlatform : public Platform {
   // Answers for the next Yes/No boxes, in order; when none is queued, Yes.
   void QueueAnswer(MessageAnswer a) { answers_.push_back(a); }
   void QueueMenuChoice(int id) { menuChoices_.push_back(id); }
+  // What the reader does in the next dialogs, in order: each script gets the
+  // dialog's model and acts on it; a dialog still open after its script (or
+  // with none queued) is closed with its close box. Notices the model gives
+  // are recorded as message boxes.
+  using DialogScript = std::function<void(DialogKind, DialogModel&)>;
+  void QueueDialog(DialogScript script) { dialogScripts_.push_back(std::move(script)); }
+  const std::vector<DialogKind>& DialogsRun() const { return dialogsRun_; }
   void SetScreen(const ScreenRect& screen, const DisplayMode& mode);
   void SetRunningInstance(bool running) { runningInstance_ = running; }
   // Audio devices created from now on fail to open (no sound card).
@@ -90,6 +98,8 @@ class HeadlessPlatform : public Platform {
   std::deque<InputEvent> events_;
   std::deque<MessageAnswer> answers_;
   std::deque<int> menuChoices_;
+  std::deque<DialogScript> dialogScripts_;
+  std::vector<DialogKind> dialogsRun_;
   std::vector<Message> messages_;
   std::vector<ScreenRect> presented_;
   Picture frame_;

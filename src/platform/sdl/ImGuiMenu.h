@@ -1,31 +1,32 @@
-// The pop-up menu of the SDL platform, drawn with Dear ImGui over the
-// window's current frame as a modal loop: it returns when an item is
-// chosen, when the reader clicks outside the menu or presses Escape, or when
-// the window is asked to close (the close request is put back for the
-// program). Captions arrive in GBK and are shown with a CJK face found
-// through fontconfig (Noto Sans CJK); '&' mnemonic markers are dropped.
+// The pop-up menu and the dialogs of the SDL platform, drawn with Dear ImGui
+// inside the main window over its frozen picture (ImGuiHost).
 //
-// Depends on SDL2, Dear ImGui and its SDL backends, fontconfig. Only the
-// SDL platform uses it. Fails soft: without a usable font ImGui's own font
-// is used (CJK captions then show as boxes), without a window it returns -1.
+// The menu returns when an item is chosen (by the pointer or by its marked
+// letter), when the reader clicks outside it or presses Escape, or when the
+// window is asked to close (the close request is put back for the program).
+// A dialog draws a DialogModel's controls at their places scaled with the
+// picture, forwards clicks, edits and keys to the model (which holds the
+// keyboard rules), shows the model's notices as message boxes over it, and
+// returns when the model has closed. Captions arrive in GBK, data text in
+// its own code page; '&' markers are dropped from what is shown.
+//
+// Depends on SDL2, Dear ImGui, the host. Only the SDL platform uses it.
 #pragma once
 
 #include <vector>
 
 #include "platform/Platform.h"
-
-struct SDL_Window;
-struct SDL_Renderer;
-struct SDL_Texture;
+#include "platform/sdl/ImGuiHost.h"
 
 namespace vantel {
 
 // The caption as the menu shows it: UTF-8, '&' markers dropped ("&&" is a '&').
-std::string MenuLabel(const Bytes& gbkCaption);
+std::string MenuLabel(const Bytes& gbkCaption, CodePage cp = CodePage::GBK);
 
-// Runs the menu at window point (x, y) of the 800x600 frame; the chosen
-// item's id, or -1.
-int RunImGuiMenu(SDL_Window* window, SDL_Renderer* renderer, SDL_Texture* frame, int frameWidth,
-                 int frameHeight, const std::vector<MenuItem>& items, int x, int y);
+// Runs the menu at point (x, y) of the 800x600 picture; the chosen item's id, or -1.
+int RunImGuiMenu(ImGuiHost::Setup setup, const std::vector<MenuItem>& items, int x, int y);
+
+// Runs the dialog until its model closes; the model's result.
+int RunImGuiDialog(ImGuiHost::Setup setup, DialogModel& model);
 
 }  // namespace vantel

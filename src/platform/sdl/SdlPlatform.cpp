@@ -11,64 +11,12 @@
 
 #include "base/Errors.h"
 #include "platform/FontText.h"
+#include "platform/sdl/ImGuiHost.h"
 #include "platform/sdl/ImGuiMenu.h"
 #include "platform/sdl/SdlAudio.h"
 
 namespace vantel {
 namespace {
-
-// SDL key codes to the system's virtual key codes (Windows numbering).
-int VirtualKey(SDL_Keycode k) {
-  if (k >= SDLK_a && k <= SDLK_z) return 'A' + (k - SDLK_a);
-  if (k >= SDLK_0 && k <= SDLK_9) return '0' + (k - SDLK_0);
-  if (k >= SDLK_F1 && k <= SDLK_F12) return 112 + (k - SDLK_F1);
-  switch (k) {
-    case SDLK_BACKSPACE:
-      return 8;
-    case SDLK_TAB:
-      return 9;
-    case SDLK_RETURN:
-    case SDLK_KP_ENTER:
-      return 13;
-    case SDLK_LSHIFT:
-    case SDLK_RSHIFT:
-      return 16;
-    case SDLK_LCTRL:
-    case SDLK_RCTRL:
-      return 17;
-    case SDLK_LALT:
-    case SDLK_RALT:
-      return 18;
-    case SDLK_PAUSE:
-      return 19;
-    case SDLK_ESCAPE:
-      return 27;
-    case SDLK_SPACE:
-      return 32;
-    case SDLK_PAGEUP:
-      return 33;
-    case SDLK_PAGEDOWN:
-      return 34;
-    case SDLK_END:
-      return 35;
-    case SDLK_HOME:
-      return 36;
-    case SDLK_LEFT:
-      return 37;
-    case SDLK_UP:
-      return 38;
-    case SDLK_RIGHT:
-      return 39;
-    case SDLK_DOWN:
-      return 40;
-    case SDLK_INSERT:
-      return 45;
-    case SDLK_DELETE:
-      return 46;
-    default:
-      return 0;
-  }
-}
 
 uint32_t ShiftState(uint32_t mouseButtons) {
   const SDL_Keymod m = SDL_GetModState();
@@ -100,6 +48,15 @@ sockaddr_un InstanceAddress(const std::string& className, socklen_t& length) {
   return addr;
 }
 
+// Text for a message box; bytes the code page cannot convert are shown as they are.
+std::string Utf8OrBytes(const Bytes& text, CodePage cp) {
+  try {
+    return ToUtf8(text, cp);
+  } catch (const std::exception&) {
+    return text;
+  }
+}
+
 }  // namespace
 
 SdlPlatform::SdlPlatform() {
@@ -126,6 +83,7 @@ bool SdlPlatform::CreateMainWindow(const Bytes& caption, int width, int height) 
   if (!InitVideo()) return false;
   width_ = width;
   height_ = height;
+  windowCaption_ = caption;
   window_ = SDL_CreateWindow(ToUtf8(caption, CodePage::GBK).c_str(), SDL_WINDOWPOS_CENTERED,
                              SDL_WINDOWPOS_CENTERED, width, height, SDL_WINDOW_ALLOW_HIGHDPI);
   if (!window_) return false;
@@ -257,7 +215,9 @@ bool SdlPlatform::PollEvent(InputEvent& e) {
         e.kind = ev.type == SDL_KEYDOWN ? InputEvent::Kind::KeyDown : InputEvent::Kind::KeyUp;
         e.key = VirtualKey(ev.key.keysym.sym);
         if (e.key == 0) continue;
-        e.shift = ShiftState(SDL_GetMouseState(nullptr, nullptr));
+        // The modifiers as they were with this key, not as they are now.
+        e.shift = ShiftOfMod(ev.key.keysym.mod) |
+                  (ShiftState(SDL_GetMouseState(nullptr, nullptr)) & ~(kShift | kAlt | kCtrl));
         return true;
       case SDL_MOUSEBUTTONDOWN:
       case SDL_MOUSEBUTTONUP:
@@ -300,13 +260,25 @@ void SdlPlatform::AcceptDroppedFiles(bool on) {
 }
 
 MessageAnswer SdlPlatform::ShowMessage(const Bytes& text, const Bytes& caption, MessageKind kind,
-                                       bool yesNo, CodePage cp, int, int) {
-  const std::string t = ToUtf8(text, cp), c = ToUtf8(caption, cp);
+                                       bool yesNo, CodePage cp, int x, int y) {
+  if (window_ && renderer_) {
+    // While the window exists every box is drawn inside it, over the frozen picture.
+    MessageBoxModel box(text, caption.empty() ? windowCaption_ : caption, kind, yesNo, cp);
+    int left = 0, top = 0;
+    GetWindowPosition(left, top);
+    if (x >= 0 && y >= 0) {
+      box.PlaceLeft = x - left;  // screen to picture coordinates; the view keeps it inside
+      box.PlaceTop = y - top;
+    }
+    RunModalDialog(box);
+    return box.Answer();
+  }
+  const std::string t = Utf8OrBytes(text, cp), c = Utf8OrBytes(caption, cp);
   Uint32 flags = kind == MessageKind::Error     ? SDL_MESSAGEBOX_ERROR
                  : kind == MessageKind::Warning ? SDL_MESSAGEBOX_WARNING
                                                 : SDL_MESSAGEBOX_INFORMATION;
   if (!yesNo) {
-    if (SDL_ShowSimpleMessageBox(flags, c.c_str(), t.c_str(), window_) != 0)
+    if (SDL_ShowSimpleMessageBox(flags, c.c_str(), t.c_str(), nullptr) != 0)
       std::fprintf(stderr, "%s\n", t.c_str());  // no display: the reader still sees the message
     return MessageAnswer::Ok;
   }
@@ -314,20 +286,68 @@ MessageAnswer SdlPlatform::ShowMessage(const Bytes& text, const Bytes& caption, 
       {SDL_MESSAGEBOX_BUTTON_ESCAPEKEY_DEFAULT, 0, "No"},
       {SDL_MESSAGEBOX_BUTTON_RETURNKEY_DEFAULT, 1, "Yes"},
   };
-  SDL_MessageBoxData data{flags, window_, c.c_str(), t.c_str(), 2, buttons, nullptr};
+  SDL_MessageBoxData data{flags, nullptr, c.c_str(), t.c_str(), 2, buttons, nullptr};
   int pressed = 0;
-  if (SDL_ShowMessageBox(&data, &pressed) != 0) return MessageAnswer::No;
+  if (SDL_ShowMessageBox(&data, &pressed) != 0) {
+    // The caller chooses the answer that loses nothing and says which.
+    std::fprintf(stderr, "vantel: this question could not be shown: %s\n", t.c_str());
+    return MessageAnswer::Unanswered;
+  }
   return pressed == 1 ? MessageAnswer::Yes : MessageAnswer::No;
+}
+
+struct ModalAccess {
+  static ImGuiHost::Setup Setup(SdlPlatform& p, SdlPlatform::ModalFrame::What what,
+                                DialogModel* model) {
+    ImGuiHost::Setup setup;
+    setup.window = p.window_;
+    setup.renderer = p.renderer_;
+    setup.frame = p.texture_;
+    setup.frameWidth = p.width_;
+    setup.frameHeight = p.height_;
+    // Paced by the platform's own sleep, which a test's platform may make virtual.
+    setup.sleep = [&p](uint32_t ms) { p.Sleep(ms); };
+    if (p.observer_)
+      setup.onFrame = [&p, what, model](int frame) {
+        p.observer_(SdlPlatform::ModalFrame{what, model, frame});
+      };
+    return setup;
+  }
+};
+
+int SdlPlatform::RunModalDialog(DialogModel& model) {
+  const bool message = dynamic_cast<MessageBoxModel*>(&model) != nullptr;
+  const int result = RunImGuiDialog(
+      ModalAccess::Setup(*this, message ? ModalFrame::What::Message : ModalFrame::What::Dialog,
+                         &model),
+      model);
+  EndPresent();  // the frame again, without the dialog
+  return result;
 }
 
 int SdlPlatform::PopupMenu(const std::vector<MenuItem>& items, int x, int y) {
   if (!window_) return -1;
-  const int id = RunImGuiMenu(window_, renderer_, texture_, width_, height_, items, x, y);
+  const int id =
+      RunImGuiMenu(ModalAccess::Setup(*this, ModalFrame::What::Menu, nullptr), items, x, y);
   EndPresent();  // the frame again, without the menu
   return id;
 }
-int SdlPlatform::RunDialog(DialogKind, DialogModel&) {
-  return 0;
+
+int SdlPlatform::RunDialog(DialogKind, DialogModel& model) {
+  if (!window_ || !renderer_) {
+    model.CloseBox();
+    return model.Result();
+  }
+  return RunModalDialog(model);
+}
+
+bool SdlPlatform::ReadWindow(Picture& picture) {
+  if (!renderer_ || !window_) return false;
+  int w = 0, h = 0;
+  if (SDL_GetRendererOutputSize(renderer_, &w, &h) != 0) return false;
+  picture = Picture(w, h, Picture::Format::BGR24, 0);
+  return SDL_RenderReadPixels(renderer_, nullptr, SDL_PIXELFORMAT_BGR24, picture.Pixel(0, 0),
+                              picture.Stride()) == 0;
 }
 
 void SdlPlatform::OpenUrl(const std::string& url) {

@@ -7,10 +7,14 @@
 // The only code besides SdlAudio that includes SDL. The constructor throws
 // Error when SDL cannot start; a window, renderer or display mode SDL
 // refuses makes the call return false; a message that cannot be shown in a
-// box goes to standard error, and a question that cannot be asked is
-// answered No.
+// box goes to standard error. While the window exists, the pop-up menu,
+// the dialogs and every message box and question are drawn inside it with
+// Dear ImGui over the frozen picture; before it exists a question goes to
+// SDL's native box, and when that cannot be shown either it is answered
+// Unanswered (and written to standard error).
 #pragma once
 
+#include <functional>
 #include <memory>
 
 #include "platform/Platform.h"
@@ -55,7 +59,24 @@ class SdlPlatform : public Platform {
   TextService& Text() override;
   std::unique_ptr<AudioDevice> CreateAudioDevice() override;
 
+  // ---- For tests and screenshots ----
+  // Called before each frame of a modal menu, dialog or message box, with
+  // the dialog's model (null for the menu): the place to push the events a
+  // reader would make while it is open.
+  struct ModalFrame {
+    enum class What { Menu, Dialog, Message } what;
+    DialogModel* model;
+    int frame;
+  };
+  void SetModalObserver(std::function<void(const ModalFrame&)> observer) {
+    observer_ = std::move(observer);
+  }
+  // What the window shows now (the picture and anything drawn over it).
+  bool ReadWindow(Picture& picture);
+
  private:
+  int RunModalDialog(DialogModel& model);
+  friend struct ModalAccess;  // builds the ImGui host's setup from the window
   bool PollInstanceSocket();
   bool InitVideo();  // video initialised once per platform object
 
@@ -67,6 +88,8 @@ class SdlPlatform : public Platform {
   bool modeChanged_ = false;
   bool fullScreen_ = false;
   bool videoInit_ = false;
+  Bytes windowCaption_;
+  std::function<void(const ModalFrame&)> observer_;
 };
 
 }  // namespace vantel
