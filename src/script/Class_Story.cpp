@@ -216,8 +216,12 @@ void TStory::LoadPictureReported(Tflat& layer, const Bytes& name) {
     layer.LoadPicture(name);
   } catch (const Error& e) {
     // A damaged picture must not end the story: the reader is told which
-    // picture failed, and the story goes on without it.
-    TellReader(Gbk("无法读取图片：\n") + FromUtf8(e.what(), CodePage::GBK));
+    // picture failed, and the story goes on without it. A script that loads
+    // it again and again (a loop) would open a modal box every time: the
+    // reader hears of each picture once, the log gets every failure.
+    if (Global) Global->AppendLog(FromUtf8(e.what()));
+    if (pictureFailuresShown_.insert(LowerCase(name)).second)
+      TellReader(Gbk("无法读取图片：\n") + FromUtf8(e.what(), CodePage::GBK));
   }
 }
 

@@ -19,7 +19,8 @@
 // (Shift state, message boxes) and Global (settings, box layout, HandOver,
 // NextScene, SaveDir). Fails: a damaged save record handed over is refused
 // with a message to the reader and the scene returns to the title; a picture
-// that cannot be decoded is reported and the story goes on; script faults in
+// that cannot be decoded is reported (once per picture name in a scene, the
+// repeats go to the debugger's log) and the story goes on; script faults in
 // actions (a box number that is not one of the eight boxes) are added to the
 // script's error list; a backup save that cannot be written is logged.
 // SaveToFile lets FileError through to its caller (the save command).
@@ -27,6 +28,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <set>
 
 #include "base/Bytes.h"
 #include "data/ClassSList.h"
@@ -97,6 +99,9 @@ class TStory : public Tflat {
   std::unique_ptr<TFlatText> text_;
   std::unique_ptr<TCodeBlue> script_;
   bool backToTitle_ = false;  // a handed-over record was refused
+  // Pictures (lower-cased names) whose failure the reader has been shown;
+  // later failures of the same picture go to the debugger's log only.
+  std::set<Bytes> pictureFailuresShown_;
 };
 
 // Registers the story as scene 3 with the scene manager (called at start).

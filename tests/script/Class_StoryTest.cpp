@@ -356,12 +356,16 @@ TEST_F(Story, ClearScrollAndTheEndOfTheScript) {
 
 TEST_F(Story, BrokenPicturesAndEndlessActionLoopsDoNotStopTheStory) {
   dir_.Write("image/broken.png", "\x89PNG\r\n\x1a\n not really");
+  dir_.Write("image/cracked.png", "\x89PNG\r\n\x1a\n not either");
   Script({"<background src=broken>", "<marker name=top>", "<layer num=1 src=bg>",
-          "<a href=\"#top\">"});
+          "<layer num=2 src=Cracked>", "<layer num=3 src=cracked>", "<a href=\"#top\">"});
   TStory& s = Start();
   Tick(2);  // returns, though the script never waits
   EXPECT_EQ(s.FState, 0);
-  ASSERT_EQ(platform_.Messages().size(), 1u);  // the reader is told about the picture
+  // The reader is told about each broken picture once, however often the
+  // loop loads it; every failure is in the log.
+  ASSERT_EQ(platform_.Messages().size(), 2u);
+  EXPECT_GT(global_.PendingLog.Count(), 100);
   EXPECT_TRUE(s.FNamed[1]->FVisible);
   const int32_t position = s.FScript->Position;
   Tick();
@@ -369,6 +373,12 @@ TEST_F(Story, BrokenPicturesAndEndlessActionLoopsDoNotStopTheStory) {
   EXPECT_GT(s.FScript->Position, 0);
   EXPECT_LT(s.FScript->Position, s.FScript->Count());
   EXPECT_EQ(position, s.FScript->Position);  // whole rounds of the loop per tick
+  EXPECT_EQ(platform_.Messages().size(), 2u);
+  // A new scene tells the reader again.
+  story_.reset();
+  Start();
+  Tick(2);
+  EXPECT_EQ(platform_.Messages().size(), 4u);
 }
 
 // Plays the opening through the scene manager up to its text wait.
