@@ -75,7 +75,8 @@ Bytes TSlist::Text() const {
 
 void TSlist::SetText(std::string_view text) {
   lines_.clear();
-  for (Bytes& line : SplitLines(text)) Add(std::move(line));
+  lines_.reserve(CountLines(text));
+  ForEachLine(text, [&](std::string_view line) { Add(Bytes(line)); });
 }
 
 Bytes TSlist::CommaText() const {
@@ -188,13 +189,12 @@ void TSlist::SetField(int i, int n, std::string_view value) {
   lines_[i].text = JoinCommaText(fields);
 }
 
-void TSlist::LoadFromPackedFile(const std::string& path) {
+void TSlist::LoadFromPackedFile(const std::string& path, size_t maxLength) {
   Clear();
-  TSlist text;
-  text.SetText(ReadPackedFile(path));
-  lines_.reserve(text.lines_.size());
-  for (const Line& l : text.lines_) {
-    auto fields = SplitCommaText(l.text);
+  const Bytes text = ReadPackedFile(path, maxLength);
+  lines_.reserve(CountLines(text));
+  ForEachLine(text, [&](std::string_view line) {
+    auto fields = SplitCommaText(line);
     // A blank line has no tag field: it comes back as an empty line, tag 0.
     int32_t tag = 0;
     if (!fields.empty()) {
@@ -202,7 +202,7 @@ void TSlist::LoadFromPackedFile(const std::string& path) {
       fields.erase(fields.begin());
     }
     AddTagged(JoinCommaText(fields), tag);
-  }
+  });
 }
 
 void TSlist::SaveToPackedFile(const std::string& path) const {
