@@ -92,8 +92,10 @@ void TSlist::SetCommaText(std::string_view text) {
 }
 
 int TSlist::SectionLine(const Bytes& header) const {
+  // Lengths first: a settings file may hold many lines, and only a line of
+  // the header's length can be it.
   for (int i = 0; i < Count(); ++i)
-    if (UpperCase(lines_[i].text) == header) return i;
+    if (lines_[i].text.size() == header.size() && UpperCase(lines_[i].text) == header) return i;
   return Count();
 }
 
@@ -102,7 +104,8 @@ int TSlist::KeyLine(int header, const Bytes& key, int& end) const {
   for (; i < Count(); ++i) {
     const Bytes& line = lines_[i].text;
     if (!line.empty() && line[0] == '[') break;
-    if (UpperCase(KeyOf(line)) == key) {
+    const std::string_view lineKey = KeyOf(line);
+    if (lineKey.size() == key.size() && UpperCase(lineKey) == key) {
       end = i;
       return i;
     }

@@ -41,7 +41,7 @@ namespace {
 // bytes to a few kilobytes; a text past this size is damage (a small packed
 // file can unpack into 16 MB of line breaks that would take seconds and a
 // gigabyte to turn into lines, and could never be written back).
-constexpr size_t kSettingsTextLimit = 1 << 20;
+constexpr size_t kSettingsTextLimit = 512 << 10;
 
 // Loads a packed list file. One that does not unpack is renamed aside to
 // NAME.damaged (replacing an older one) and recorded in `damaged` (as is one

@@ -10,7 +10,7 @@
 //   TextBox.ini the text box layout when script.chs has no textbox.ini
 // A damaged inf.dat or img.dat is renamed aside (inf.dat.damaged,
 // img.dat.damaged), the defaults are used and the reader is told once; a
-// settings text far beyond any real size (over 1 MiB) counts as damaged.
+// settings text far beyond any real size (over 512 KiB) counts as damaged.
 // An archive that lists entries its file does not hold (a file cut short)
 // is named once at start with how many are missing; play goes on with the
 // rest.
