@@ -98,7 +98,11 @@ TStory::~TStory() {
   const bool toCredits = Global && Global->NextScene == kSceneCredits;
   if (!toCredits) PostSound(0, kSoundFadeOut, Bytes(), 800, 0);
   PostSound(1, kSoundFadeOut, Bytes(), 800, 0);
-  if (Global && !Global->SaveDir.empty()) DeleteFile(Global->SaveDir + "backup");
+  // The message log is an excursion: the story comes back from its record.
+  // Until the story ends for good the backup is the reader's way back, should
+  // the program end by an error meanwhile.
+  const bool toLog = Global && Global->NextScene == kSceneMessageLog;
+  if (Global && !toLog && !Global->SaveDir.empty()) DeleteFile(Global->SaveDir + "backup");
 }
 
 void TStory::Centre() { CentreOnScreen(*this); }

@@ -45,7 +45,8 @@ class TStory : public Tflat {
   // `text` draws the message text (the platform's text service when null).
   explicit TStory(Tflat* parent = nullptr, TextService* text = nullptr);
   // Fades the sounds out (the music only when the next scene is not the
-  // credits scroll) and deletes the backup save.
+  // credits scroll) and deletes the backup save (kept when the next scene is
+  // the message log, from which the story returns).
   ~TStory() override;
 
   void Signal(int32_t code, int32_t a, int32_t b) override;

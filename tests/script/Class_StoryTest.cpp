@@ -358,7 +358,8 @@ TEST_F(Story, BrokenPicturesAndEndlessActionLoopsDoNotStopTheStory) {
   dir_.Write("image/broken.png", "\x89PNG\r\n\x1a\n not really");
   dir_.Write("image/cracked.png", "\x89PNG\r\n\x1a\n not either");
   Script({"<background src=broken>", "<marker name=top>", "<layer num=1 src=bg>",
-          "<layer num=2 src=Cracked>", "<layer num=3 src=cracked>", "<a href=\"#top\">"});
+          "<layer num=2 src=Cracked>", "<layer num=3 src=cracked>", "<layer num=1 src=bg>",
+          "<a href=\"#top\">"});
   TStory& s = Start();
   Tick(2);  // returns, though the script never waits
   EXPECT_EQ(s.FState, 0);
@@ -456,6 +457,26 @@ TEST_F(StoryManaged, SaveWritesASlotThatRestoresTheSamePicture) {
   Frames(1);
   EXPECT_EQ(restored.FState, 11);
   EXPECT_FALSE(restored.FNamed[3]->FVisible);
+}
+
+TEST_F(StoryManaged, TheBackupOutlivesAVisitToTheMessageLog) {
+  RegisterScene(kSceneMessageLog, [] { return std::make_unique<Tflat>(nullptr); });
+  Script(kOpening);
+  global_.NextScene = kSceneStory;
+  Frames(40);
+  ASSERT_EQ(Current().FState, 1);
+  WritePackedFile(global_.SaveDir + "backup", Current().SaveData());
+  global_.HandOver = Current().SaveData();
+  global_.NextScene = kSceneMessageLog;
+  Frames(1);
+  // Should the program end by an error now, the title offers the backup.
+  EXPECT_TRUE(FileExists(global_.SaveDir + "backup"));
+  global_.NextScene = kSceneStory;
+  Frames(1);
+  ASSERT_EQ(Current().FState, 16);
+  global_.NextScene = kSceneTitle;
+  Frames(1);
+  EXPECT_FALSE(FileExists(global_.SaveDir + "backup"));
 }
 
 TEST_F(StoryManaged, DamagedSaveIsRefusedAndNothingIsLost) {
