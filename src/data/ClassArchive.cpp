@@ -17,7 +17,7 @@ namespace {
 // double-byte characters and its line break. Every name also needs its
 // 12-byte directory entry in the file, so a name list longer than this per
 // 12 bytes of file is damage, however well it unpacks.
-constexpr int64_t kMaxNameLine = 512 + 2;
+constexpr int64_t kMaxNameLine = 510 + 2;
 
 }  // namespace
 
