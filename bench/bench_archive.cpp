@@ -1,7 +1,11 @@
 // Archive reader speed, each figure against a baseline in the same run:
 //  - opening an archive of 20 000 entries against inflating its name list;
 //  - IndexOf over every name against the plain linear search of the list;
-//  - ReadText of a 200 KB script against zlib's uncompress of the same block.
+//  - ReadText of a 200 KB script against zlib's uncompress of the same block;
+//  - loading the largest settings text accepted (512 KiB of line breaks, the
+//    most lines per byte) against inflating that file;
+//  - opening a 16 kB archive whose name list unpacks to 16 M line breaks
+//    (refused as damage) against inflating that name list.
 #include <benchmark/benchmark.h>
 #include <unistd.h>
 #include <zlib.h>
@@ -9,9 +13,11 @@
 #include <filesystem>
 
 #include "base/Bytes.h"
+#include "base/Endian.h"
 #include "base/Paths.h"
 #include "data/ArchiveWriter.h"
 #include "data/ClassArchive.h"
+#include "data/ClassSList.h"
 #include "data/FuncFile.h"
 
 using namespace vantel;
@@ -27,6 +33,9 @@ struct Fixture {
   std::string nameBlock;    // the packed name list of the image archive
   std::string scriptBlock;  // the packed 200 KB script
   size_t scriptSize = 0;
+  std::string settings;     // 512 KiB of line breaks, packed
+  std::string flooded;      // an archive whose name list is 16 M line breaks
+  std::string floodedList;  // that name list's packed block
 
   Fixture() {
     dir = (std::filesystem::temp_directory_path() / ("vantel-bench-" + std::to_string(::getpid())))
@@ -68,6 +77,15 @@ struct Fixture {
     MemoryStream s;
     WritePackedBlock(s, text);
     scriptBlock = s.Data();
+
+    settings = dir + "inf.dat";
+    WritePackedFile(settings, std::string(512 << 10, '\n'));
+    MemoryStream f;
+    WritePackedBlock(f, std::string(kMaxPackedLength, '\n'));
+    floodedList = f.Data();
+    flooded = dir + "flooded.pk2";
+    WriteFileAtomic(flooded,
+                    "HEADER!!" + floodedList + Le32(0) + Le32(12) + Le32(0) + Le32(0) + Le32(0));
   }
   ~Fixture() { std::filesystem::remove_all(dir); }
 };
@@ -136,6 +154,40 @@ void BM_ReadText200K_BaselineUncompress(benchmark::State& state) {
   state.SetBytesProcessed(state.iterations() * F().scriptSize);
 }
 BENCHMARK(BM_ReadText200K_BaselineUncompress)->Unit(benchmark::kMicrosecond);
+
+void BM_LoadLargestSettings(benchmark::State& state) {
+  for (auto _ : state) {
+    TSlist list;
+    list.LoadFromPackedFile(F().settings, 512 << 10);
+    benchmark::DoNotOptimize(list.ReadInteger("", "Volume1", 80));
+  }
+}
+BENCHMARK(BM_LoadLargestSettings)->Unit(benchmark::kMillisecond);
+
+void BM_LoadLargestSettings_BaselineInflate(benchmark::State& state) {
+  for (auto _ : state) benchmark::DoNotOptimize(ReadPackedFile(F().settings));
+}
+BENCHMARK(BM_LoadLargestSettings_BaselineInflate)->Unit(benchmark::kMillisecond);
+
+void BM_OpenFloodedArchive(benchmark::State& state) {
+  for (auto _ : state) {
+    try {
+      TArchive a(F().flooded);
+      benchmark::DoNotOptimize(a.IndexOf("x"));
+    } catch (const std::exception& e) {
+      benchmark::DoNotOptimize(e.what());
+    }
+  }
+}
+BENCHMARK(BM_OpenFloodedArchive)->Unit(benchmark::kMillisecond);
+
+void BM_OpenFloodedArchive_BaselineInflateNameList(benchmark::State& state) {
+  for (auto _ : state) {
+    MemoryStream m(F().floodedList);
+    benchmark::DoNotOptimize(ReadPackedBlock(m));
+  }
+}
+BENCHMARK(BM_OpenFloodedArchive_BaselineInflateNameList)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

@@ -113,14 +113,15 @@ bool SameText(std::string_view a, std::string_view b, CodePage cp) {
 
 std::vector<Bytes> SplitLines(std::string_view text) {
   std::vector<Bytes> lines;
-  for (size_t i = 0; i < text.size();) {
-    const size_t end = std::min(text.find_first_of("\r\n", i), text.size());
-    lines.emplace_back(text.substr(i, end - i));
-    i = end;
-    if (i < text.size() && text[i] == '\r') ++i;
-    if (i < text.size() && text[i] == '\n') ++i;
-  }
+  lines.reserve(CountLines(text));
+  ForEachLine(text, [&](std::string_view line) { lines.emplace_back(line); });
   return lines;
+}
+
+size_t CountLines(std::string_view text) {
+  size_t n = 0;
+  ForEachLine(text, [&](std::string_view) { ++n; });
+  return n;
 }
 
 bool TryStrToInt(std::string_view s, int32_t& value) {

@@ -51,6 +51,22 @@ bool SameText(std::string_view a, std::string_view b, CodePage cp = CodePage::CP
 // The lines of a text: CR LF, CR or LF ends a line; a final line break adds
 // no empty line. CR and LF are never trail bytes, so this works on bytes.
 std::vector<Bytes> SplitLines(std::string_view text);
+// Calls `each(line)` for every line SplitLines would give, as views into
+// `text`, without building the list (a text of line breaks alone would
+// otherwise cost a string object per break).
+template <typename Each>
+void ForEachLine(std::string_view text, Each&& each) {
+  for (size_t i = 0; i < text.size();) {
+    size_t end = text.find_first_of("\r\n", i);
+    if (end == std::string_view::npos) end = text.size();
+    each(text.substr(i, end - i));
+    i = end;
+    if (i < text.size() && text[i] == '\r') ++i;
+    if (i < text.size() && text[i] == '\n') ++i;
+  }
+}
+// How many lines SplitLines would give.
+size_t CountLines(std::string_view text);
 
 // Integer parsing as the system's StrToInt does it: leading blanks, an
 // optional sign, decimal digits or a '$'/'0x' hexadecimal number, nothing

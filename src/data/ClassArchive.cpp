@@ -6,11 +6,27 @@
 #include "base/Endian.h"
 #include "base/Errors.h"
 #include "base/Paths.h"
+#include "data/ArchiveWriter.h"
 #include "data/FuncFile.h"
 
 namespace vantel {
 
-TArchive::TArchive(const std::string& path) : path_(path) {
+namespace {
+
+// The longest line a name can take in the name list: a file name of 255
+// double-byte characters and its line break. Every name also needs its
+// 12-byte directory entry in the file, so a name list longer than this per
+// 12 bytes of file is damage, however well it unpacks.
+constexpr int64_t kMaxNameLine = 510 + 2;
+
+}  // namespace
+
+TArchive::Contents TArchive::ContentsFor(std::string_view path) {
+  return ArchiveWriter::KindFor(path) == ArchiveWriter::Kind::PackedText ? Contents::PackedText
+                                                                         : Contents::Files;
+}
+
+TArchive::TArchive(const std::string& path, Contents contents) : path_(path), contents_(contents) {
   Reset();
   if (!FileExists(path)) return;
   archive_ = std::make_unique<FileStream>(*FindPath(path), FileStream::Mode::Read);
@@ -28,6 +44,7 @@ void TArchive::Reset() {
   sizes_.assign(1, 0);
   reserved_.assign(1, 0);
   slots_.clear();
+  missing_ = 0;
 }
 
 void TArchive::Open() {
@@ -35,19 +52,19 @@ void TArchive::Open() {
   fileSize_ = f.Size();
   char header[8];
   f.ReadExact(header, sizeof header, path_ + ": archive header");
-  const Bytes list = LowerCase(ReadPackedBlock(f, path_ + ": name list"));
+  const size_t listLimit = static_cast<size_t>((fileSize_ / 12 + 1) * kMaxNameLine);
+  const Bytes list = ReadPackedBlock(f, path_ + ": name list", listLimit);
   f.ReadInt32(path_ + ": directory header");
   const int32_t dirSize = f.ReadInt32(path_ + ": directory header");
   // A negative or short D means no entries; a D reaching past the end of the
   // file is cut to the entries the file really holds.
-  int64_t count = dirSize < 12 ? 0 : dirSize / 12;
-  count = std::min<int64_t>(count, (fileSize_ - f.Position()) / 12);
+  const int64_t declared = dirSize < 12 ? 0 : dirSize / 12;
+  const int64_t count = std::min<int64_t>(declared, (fileSize_ - f.Position()) / 12);
   std::string dir(static_cast<size_t>(count) * 12, '\0');
   f.ReadExact(dir.data(), dir.size(), path_ + ": directory");
   auto word = [&](size_t at) {
     return static_cast<int32_t>(Get32(reinterpret_cast<const uint8_t*>(dir.data() + at)));
   };
-  names_ = SplitLines(list);  // one name a line
   offsets_.resize(count);
   sizes_.resize(count);
   reserved_.resize(count);
@@ -56,6 +73,20 @@ void TArchive::Open() {
     sizes_[i] = word(i * 12 + 4);
     reserved_[i] = word(i * 12 + 8);
   }
+  // One name a line. Names past the directory the file holds are never
+  // found, so only those with an entry are kept; those the directory
+  // declares but the file cut off are counted as missing.
+  names_.clear();
+  int64_t line = 0;
+  ForEachLine(list, [&](std::string_view name) {
+    if (line < count)
+      names_.push_back(LowerCase(name));
+    else if (line < declared && !name.empty())
+      ++missing_;
+    ++line;
+  });
+  for (size_t i = 0; i < names_.size(); ++i)
+    if (!names_[i].empty() && !Usable(i)) ++missing_;
   BuildIndex();
   current_ = archive_.get();
 }
@@ -78,10 +109,19 @@ void TArchive::BuildIndex() {
   }
 }
 
+bool TArchive::IsPacked(size_t i) const {
+  return contents_ == Contents::PackedText &&
+         ArchiveWriter::IsPackedEntry(ArchiveWriter::Kind::PackedText, names_[i]);
+}
+
 bool TArchive::Usable(size_t i) const {
   if (i >= names_.size() || i >= offsets_.size() || names_[i].empty() || !archive_) return false;
   const int64_t offset = offsets_[i], size = sizes_[i];
-  return offset >= 1 && size >= 0 && offset + size <= fileSize_;
+  if (offset < 1) return false;
+  // A packed block carries its own length after its offset; the stored
+  // size is whatever the archive's writer chose to put there.
+  if (IsPacked(i)) return offset + 4 <= fileSize_;
+  return size >= 0 && offset + size <= fileSize_;
 }
 
 int TArchive::IndexOf(std::string_view name) const {
@@ -94,15 +134,17 @@ int TArchive::IndexOf(std::string_view name) const {
   }
 }
 
-Bytes TArchive::ReadText(std::string_view name) {
+Bytes TArchive::ReadText(std::string_view name, size_t maxLength) {
   int i = IndexOf(name);
   if (i < 0) return Bytes();
   archive_->Seek(offsets_[i]);
-  return ReadPackedBlock(*archive_, path_ + ": entry " + ToUtf8(name));
+  return ReadPackedBlock(*archive_, path_ + ": entry " + ToUtf8(name),
+                         std::min<size_t>(maxLength, kMaxPackedLength));
 }
 
 int64_t TArchive::EntrySize(std::string_view name) const {
   int i = IndexOf(name);
+  if (i >= 0 && IsPacked(i)) return std::clamp<int64_t>(sizes_[i], 0, fileSize_ - offsets_[i]);
   if (i >= 0) return sizes_[i];
   // Only the size is needed: a loose file that SelectEntry opened stays open
   // and positioned, so select-size-read works for loose files too.

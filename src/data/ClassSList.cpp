@@ -75,7 +75,8 @@ Bytes TSlist::Text() const {
 
 void TSlist::SetText(std::string_view text) {
   lines_.clear();
-  for (Bytes& line : SplitLines(text)) Add(std::move(line));
+  lines_.reserve(CountLines(text));
+  ForEachLine(text, [&](std::string_view line) { Add(Bytes(line)); });
 }
 
 Bytes TSlist::CommaText() const {
@@ -91,8 +92,10 @@ void TSlist::SetCommaText(std::string_view text) {
 }
 
 int TSlist::SectionLine(const Bytes& header) const {
+  // Lengths first: a settings file may hold many lines, and only a line of
+  // the header's length can be it.
   for (int i = 0; i < Count(); ++i)
-    if (UpperCase(lines_[i].text) == header) return i;
+    if (lines_[i].text.size() == header.size() && UpperCase(lines_[i].text) == header) return i;
   return Count();
 }
 
@@ -101,7 +104,8 @@ int TSlist::KeyLine(int header, const Bytes& key, int& end) const {
   for (; i < Count(); ++i) {
     const Bytes& line = lines_[i].text;
     if (!line.empty() && line[0] == '[') break;
-    if (UpperCase(KeyOf(line)) == key) {
+    const std::string_view lineKey = KeyOf(line);
+    if (lineKey.size() == key.size() && UpperCase(lineKey) == key) {
       end = i;
       return i;
     }
@@ -188,13 +192,12 @@ void TSlist::SetField(int i, int n, std::string_view value) {
   lines_[i].text = JoinCommaText(fields);
 }
 
-void TSlist::LoadFromPackedFile(const std::string& path) {
+void TSlist::LoadFromPackedFile(const std::string& path, size_t maxLength) {
   Clear();
-  TSlist text;
-  text.SetText(ReadPackedFile(path));
-  lines_.reserve(text.lines_.size());
-  for (const Line& l : text.lines_) {
-    auto fields = SplitCommaText(l.text);
+  const Bytes text = ReadPackedFile(path, maxLength);
+  lines_.reserve(CountLines(text));
+  ForEachLine(text, [&](std::string_view line) {
+    auto fields = SplitCommaText(line);
     // A blank line has no tag field: it comes back as an empty line, tag 0.
     int32_t tag = 0;
     if (!fields.empty()) {
@@ -202,7 +205,7 @@ void TSlist::LoadFromPackedFile(const std::string& path) {
       fields.erase(fields.begin());
     }
     AddTagged(JoinCommaText(fields), tag);
-  }
+  });
 }
 
 void TSlist::SaveToPackedFile(const std::string& path) const {

@@ -16,6 +16,7 @@
 // on a non-number raises ConvertError; file errors come from FuncFile.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -83,8 +84,9 @@ class TSlist {
   void SetField(int i, int n, std::string_view value);
 
   // File form: one text line per list line, its tag as the first comma field.
-  // Loading a missing file gives an empty list.
-  void LoadFromPackedFile(const std::string& path);
+  // Loading a missing file gives an empty list; a file whose text is longer
+  // than `maxLength` bytes raises DataError before its lines are built.
+  void LoadFromPackedFile(const std::string& path, size_t maxLength = SIZE_MAX);
   void SaveToPackedFile(const std::string& path) const;
 
  private:

@@ -2,6 +2,7 @@
 
 #include <zlib.h>
 
+#include <algorithm>
 #include <memory>
 
 #include "base/Errors.h"
@@ -14,6 +15,11 @@ namespace {
 // Compressed input is read in pieces of this size; what the inflater does
 // not use is given back by seeking.
 constexpr size_t kInputChunk = 64 * 1024;
+// Deflate cannot expand one input byte into more than about 1 032 output
+// bytes (a maximal match in two one-bit codes); a length word that states
+// more than this many bytes per byte left in the stream is damage, found
+// without inflating or allocating anything.
+constexpr int64_t kMaxInflateRatio = 1040;
 
 [[noreturn]] void Fail(std::string_view what, const std::string& problem) {
   throw DataError(std::string(what) + ": " + problem);
@@ -29,9 +35,15 @@ struct Inflater {
 
 }  // namespace
 
-Bytes ReadPackedBlock(Stream& stream, std::string_view what) {
+Bytes ReadPackedBlock(Stream& stream, std::string_view what, size_t maxLength) {
   const uint32_t word = static_cast<uint32_t>(stream.ReadInt32(what));
   const size_t length = word & kMaxPackedLength;
+  if (length > maxLength)
+    Fail(what, "unpacks to " + std::to_string(length) + " bytes, far more than such data holds");
+  const int64_t left = std::max<int64_t>(stream.Size() - stream.Position(), 0);
+  if (static_cast<int64_t>(length) > left * kMaxInflateRatio)
+    Fail(what, "states " + std::to_string(length) + " bytes, more than the " +
+                   std::to_string(left) + " bytes after it can hold");
   Bytes text(length, '\0');
   // Once `text` is full, output goes to `spare`: any byte landing there means
   // the stream holds more than the length word says.
@@ -92,15 +104,25 @@ int64_t WritePackedBlock(Stream& stream, std::string_view text) {
   return 4 + static_cast<int64_t>(size);
 }
 
-Bytes ReadPackedFile(const std::string& path) {
+Bytes ReadPackedFile(const std::string& path, size_t maxLength) {
+  // A file far longer than its text may be (packing adds a few bytes per
+  // 16 kB of incompressible text) is refused before it is read.
+  if (const int64_t size = FileSize(path);
+      maxLength != SIZE_MAX && size > 0 &&
+      static_cast<uint64_t>(size) > maxLength + maxLength / 256 + 64)
+    Fail(path, std::to_string(size) + " bytes, far more than such a file holds");
   auto bytes = ReadWholeFile(path);
   if (!bytes) {
     if (FileExists(path)) throw FileError("cannot read " + path);
     return Bytes();
   }
-  if (bytes->size() < 4 || static_cast<unsigned char>((*bytes)[3]) != 0x5A) return *bytes;
+  if (bytes->size() < 4 || static_cast<unsigned char>((*bytes)[3]) != 0x5A) {
+    if (bytes->size() > maxLength)
+      Fail(path, std::to_string(bytes->size()) + " bytes, far more than such a file holds");
+    return *bytes;
+  }
   MemoryStream stream(std::move(*bytes));
-  return ReadPackedBlock(stream, path);
+  return ReadPackedBlock(stream, path, maxLength);
 }
 
 void WritePackedFile(const std::string& path, std::string_view text) {

@@ -13,6 +13,7 @@
 // naming the file; a file that cannot be written raises FileError.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -30,15 +31,21 @@ constexpr uint32_t kPackedMark = 0x5A000000;
 // Reads one packed block at the stream's position (the word's top byte is
 // ignored) and leaves the stream just after the block's zlib stream, giving
 // back whatever input was read ahead. `what` names the data in errors.
-Bytes ReadPackedBlock(Stream& stream, std::string_view what = "packed block");
+// A block stating more than `maxLength` bytes, or more than the rest of the
+// stream could inflate to, raises DataError before anything is inflated.
+Bytes ReadPackedBlock(Stream& stream, std::string_view what = "packed block",
+                      size_t maxLength = kMaxPackedLength);
 // Writes one packed block (mark 0x5A, zlib level 9) at the stream's position;
 // returns the number of bytes written. Throws DataError for a text longer
 // than kMaxPackedLength.
 int64_t WritePackedBlock(Stream& stream, std::string_view text);
 
 // The file's text, packed or plain; empty when there is no file at `path`
-// (matched in any case).
-Bytes ReadPackedFile(const std::string& path);
+// (matched in any case). A text longer than `maxLength` bytes (packed or
+// plain) raises DataError without being read in full: callers whose files
+// have a known real size pass a limit far above it, so that a small packed
+// file cannot unpack into a text that costs seconds and gigabytes to use.
+Bytes ReadPackedFile(const std::string& path, size_t maxLength = SIZE_MAX);
 // Writes `text` packed to a temporary file and renames it over `path`, so a
 // crash mid-write never destroys the previous file.
 void WritePackedFile(const std::string& path, std::string_view text);

@@ -98,7 +98,11 @@ TStory::~TStory() {
   const bool toCredits = Global && Global->NextScene == kSceneCredits;
   if (!toCredits) PostSound(0, kSoundFadeOut, Bytes(), 800, 0);
   PostSound(1, kSoundFadeOut, Bytes(), 800, 0);
-  if (Global && !Global->SaveDir.empty()) DeleteFile(Global->SaveDir + "backup");
+  // The message log is an excursion: the story comes back from its record.
+  // Until the story ends for good the backup is the reader's way back, should
+  // the program end by an error meanwhile.
+  const bool toLog = Global && Global->NextScene == kSceneMessageLog;
+  if (Global && !toLog && !Global->SaveDir.empty()) DeleteFile(Global->SaveDir + "backup");
 }
 
 void TStory::Centre() { CentreOnScreen(*this); }
@@ -216,8 +220,12 @@ void TStory::LoadPictureReported(Tflat& layer, const Bytes& name) {
     layer.LoadPicture(name);
   } catch (const Error& e) {
     // A damaged picture must not end the story: the reader is told which
-    // picture failed, and the story goes on without it.
-    TellReader(Gbk("无法读取图片：\n") + FromUtf8(e.what(), CodePage::GBK));
+    // picture failed, and the story goes on without it. A script that loads
+    // it again and again (a loop) would open a modal box every time: the
+    // reader hears of each picture once, the log gets every failure.
+    if (Global) Global->AppendLog(FromUtf8(e.what()));
+    if (pictureFailuresShown_.insert(LowerCase(name)).second)
+      TellReader(Gbk("无法读取图片：\n") + FromUtf8(e.what(), CodePage::GBK));
   }
 }
 

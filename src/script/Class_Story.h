@@ -19,7 +19,8 @@
 // (Shift state, message boxes) and Global (settings, box layout, HandOver,
 // NextScene, SaveDir). Fails: a damaged save record handed over is refused
 // with a message to the reader and the scene returns to the title; a picture
-// that cannot be decoded is reported and the story goes on; script faults in
+// that cannot be decoded is reported (once per picture name in a scene, the
+// repeats go to the debugger's log) and the story goes on; script faults in
 // actions (a box number that is not one of the eight boxes) are added to the
 // script's error list; a backup save that cannot be written is logged.
 // SaveToFile lets FileError through to its caller (the save command).
@@ -27,6 +28,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <set>
 
 #include "base/Bytes.h"
 #include "data/ClassSList.h"
@@ -43,7 +45,8 @@ class TStory : public Tflat {
   // `text` draws the message text (the platform's text service when null).
   explicit TStory(Tflat* parent = nullptr, TextService* text = nullptr);
   // Fades the sounds out (the music only when the next scene is not the
-  // credits scroll) and deletes the backup save.
+  // credits scroll) and deletes the backup save (kept when the next scene is
+  // the message log, from which the story returns).
   ~TStory() override;
 
   void Signal(int32_t code, int32_t a, int32_t b) override;
@@ -97,6 +100,9 @@ class TStory : public Tflat {
   std::unique_ptr<TFlatText> text_;
   std::unique_ptr<TCodeBlue> script_;
   bool backToTitle_ = false;  // a handed-over record was refused
+  // Pictures (lower-cased names) whose failure the reader has been shown;
+  // later failures of the same picture go to the debugger's log only.
+  std::set<Bytes> pictureFailuresShown_;
 };
 
 // Registers the story as scene 3 with the scene manager (called at start).

@@ -38,6 +38,12 @@ void FreeArchives() {
 
 namespace {
 
+// The settings, the unlock record and the text box layout are a few hundred
+// bytes to a few kilobytes; a text past this size is damage (a small packed
+// file can unpack into 16 MB of line breaks that would take seconds and a
+// gigabyte to turn into lines, and could never be written back).
+constexpr size_t kSettingsTextLimit = 512 << 10;
+
 // Loads a packed list file. One that does not unpack is renamed aside to
 // NAME.damaged (replacing an older one) and recorded in `damaged` (as is one
 // that cannot be read at all), and the list is left empty: the defaults then
@@ -45,7 +51,7 @@ namespace {
 // one stays for inspection.
 void LoadOrSetAside(TSlist& list, const std::string& path, std::vector<std::string>& damaged) {
   try {
-    list.LoadFromPackedFile(path);
+    list.LoadFromPackedFile(path, kSettingsTextLimit);
   } catch (const FileError&) {  // there but unreadable: nothing to set aside
     list.Clear();
     damaged.push_back(std::filesystem::path(path).filename().string());
@@ -145,10 +151,14 @@ void Tglobal::FindSaveDir() {
 
 void Tglobal::OpenArchives() {
   FreeArchives();
-  auto open = [this](const std::string& path, const char* looseDir) {
+  Bytes incomplete;  // one line per archive whose file lacks entries it lists
+  auto open = [&](const std::string& path, TArchive::Contents contents, const char* looseDir) {
     TArchive* archive;
     try {
-      archive = new TArchive(path);
+      archive = new TArchive(path, contents);
+      if (archive->MissingEntries() > 0)
+        incomplete += "\n" + FromUtf8(path, CodePage::GBK) + Gbk("：缺少 ") +
+                      IntToStr(archive->MissingEntries()) + Gbk(" 项");
     } catch (const Error& e) {
       // A damaged archive counts as missing data.
       ShowNotice(Gbk("数据文件已损坏：\n") + FromUtf8(e.what(), CodePage::GBK));
@@ -160,9 +170,14 @@ void Tglobal::OpenArchives() {
     archive->SetLooseDir(looseDir);
     return archive;
   };
-  ScriptArchive = open(ScriptPath, "script/");
-  ImageArchive = open(ImagePath, "image/");
-  SoundArchive = open(SoundPath, "sound/");
+  ScriptArchive = open(ScriptPath, TArchive::Contents::PackedText, "script/");
+  ImageArchive = open(ImagePath, TArchive::Contents::Files, "image/");
+  SoundArchive = open(SoundPath, TArchive::Contents::Files, "sound/");
+  // A file cut short (an interrupted copy) still plays with what it holds,
+  // but the reader learns why pictures or sounds are missing.
+  if (!incomplete.empty())
+    ShowNotice(Gbk("数据文件不完整，其中列出的部分内容不在文件里：") + incomplete +
+               Gbk("\n游戏将使用现有的内容继续。"));
 }
 
 void Tglobal::LoadSettings() {
@@ -189,9 +204,9 @@ void Tglobal::LoadSettings() {
   Bytes layout;
   try {
     if (ScriptArchive && ScriptArchive->IndexOf("textbox.ini") >= 0)
-      layout = ScriptArchive->ReadText("textbox.ini");
+      layout = ScriptArchive->ReadText("textbox.ini", kSettingsTextLimit);
     else
-      layout = ReadPackedFile(ExeDir + "save/TextBox.ini");
+      layout = ReadPackedFile(ExeDir + "save/TextBox.ini", kSettingsTextLimit);
   } catch (const Error&) {
     damaged.push_back("TextBox.ini");  // the author's file: left where it is
     layout.clear();

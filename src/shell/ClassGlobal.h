@@ -9,7 +9,11 @@
 //   img.dat    the unlock list in TSlist file form
 //   TextBox.ini the text box layout when script.chs has no textbox.ini
 // A damaged inf.dat or img.dat is renamed aside (inf.dat.damaged,
-// img.dat.damaged), the defaults are used and the reader is told once.
+// img.dat.damaged), the defaults are used and the reader is told once; a
+// settings text far beyond any real size (over 512 KiB) counts as damaged.
+// An archive that lists entries its file does not hold (a file cut short)
+// is named once at start with how many are missing; play goes on with the
+// rest.
 // When save/ cannot be created in the game directory, the saves go to
 // $XDG_DATA_HOME/vantel/<game directory name>/save/ and the reader is told
 // where; when that fails too, the reader is told, QuitRequested is set and

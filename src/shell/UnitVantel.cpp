@@ -651,6 +651,9 @@ void TVantel::Teardown() {
     delete Global;  // saves the settings first
     Global = nullptr;
   }
+  // The scene goes after Global: a story freed here, when the program ends
+  // by an error, finds no save folder and leaves the backup for the title
+  // to offer at the next start.
   delete Main;
   Main = nullptr;
   sound_.reset();  // the device is reset and closed; no mix runs after this

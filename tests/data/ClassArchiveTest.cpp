@@ -129,6 +129,77 @@ TEST(Archive, EntriesOutsideTheFileAreAbsent) {
   EXPECT_EQ(a.Entries().size(), 1u);
 }
 
+TEST(Archive, ScriptEntriesNeedOnlyTheirOffsetAndCutFilesCountWhatIsMissing) {
+  testing::TempDir dir;
+  const std::string a = Packed("<P>a\r\n"), b = Packed("<P>b\r\n");
+  // Sizes as other tools write them: the unpacked length, zero, garbage.
+  const std::string f =
+      Build("a.vxs\r\nb.vxs\r\ntextbox.ini\r\nraw.txt\r\nfar.vxs",
+            {{0, 999999}, {int64_t(a.size()), 0}, {0, -7}, {0, 4000}, {1 << 20, 4}}, a + b);
+  dir.Write("script.chs", f);
+  dir.Write("copy.pk2", f);
+  TArchive s(dir / "script.chs");
+  EXPECT_EQ(s.ReadText("a.vxs"), "<P>a\r\n");
+  EXPECT_EQ(s.ReadText("B.VXS"), "<P>b\r\n");
+  EXPECT_GE(s.IndexOf("textbox.ini"), 0);
+  EXPECT_EQ(s.IndexOf("raw.txt"), -1);  // raw bytes: all of them must be there
+  EXPECT_EQ(s.IndexOf("far.vxs"), -1);  // its offset is past the end
+  EXPECT_EQ(s.MissingEntries(), 2);
+  // A packed entry's size never reaches past the end of the file.
+  ASSERT_TRUE(s.SelectEntry("a.vxs"));
+  EXPECT_EQ(s.EntrySize("a.vxs"), int64_t(a.size() + b.size()));
+  // The same bytes as a picture or sound archive keep the size check, and
+  // a script archive of any name can be opened as one.
+  TArchive p(dir / "copy.pk2");
+  EXPECT_EQ(p.IndexOf("b.vxs"), 1);
+  EXPECT_EQ(p.IndexOf("a.vxs"), -1);
+  EXPECT_EQ(p.MissingEntries(), 4);
+  EXPECT_EQ(TArchive(dir / "copy.pk2", TArchive::Contents::PackedText).ReadText("a.vxs"),
+            "<P>a\r\n");
+
+  // An archive cut in half: its directory is whole, its data is not.
+  ArchiveWriter w(ArchiveWriter::Kind::Raw);
+  for (int i = 0; i < 10; ++i) w.Add("p" + std::to_string(i) + ".png", std::string(1000, 'x'));
+  w.Write(dir / "image.pk2");
+  const std::string whole = *ReadWholeFile(dir / "image.pk2");
+  dir.Write("image.pk2", whole.substr(0, whole.size() / 2));
+  TArchive cut(dir / "image.pk2");
+  EXPECT_EQ(cut.Entries().size(), 4u);
+  EXPECT_EQ(cut.MissingEntries(), 6);
+  EXPECT_EQ(TArchive(dir / "copy.pk2").MissingEntries(), 4);
+  // Names the directory declares but the file cut off count too; names
+  // beyond the declared directory do not.
+  dir.Write("d.pk2", Build("x\r\ny\r\nz", {{0, 1}}, "a", 24));
+  TArchive d(dir / "d.pk2");
+  EXPECT_EQ(d.IndexOf("x"), 0);
+  EXPECT_EQ(d.MissingEntries(), 1);
+}
+
+TEST(Archive, NameListsNoArchiveOfThisSizeCouldUseAreDamage) {
+  testing::TempDir dir;
+  // 16 MB of line breaks pack into about 16 kB: far more names than a file
+  // of that size has directory entries for.
+  const std::string breaks(kMaxPackedLength, '\n');
+  dir.Write("a.pk2",
+            "HEADER!!" + Packed(breaks) + Le32(0) + Le32(12) + Le32(1) + Le32(0) + Le32(0));
+  try {
+    TArchive a(dir / "a.pk2");
+    ADD_FAILURE();
+  } catch (const DataError& e) {
+    EXPECT_NE(std::string(e.what()).find("a.pk2: name list"), std::string::npos) << e.what();
+  }
+  // A long list of real names beyond a small directory still opens, and
+  // keeps only the names that have entries.
+  std::string names = "first\r\n";
+  for (int i = 0; i < 20000; ++i) names += "n" + std::to_string(i) + "\r\n";
+  dir.Write("b.pk2", Build(names, {{0, 2}}, "hi"));
+  TArchive b(dir / "b.pk2");
+  EXPECT_EQ(b.IndexOf("first"), 0);
+  EXPECT_EQ(b.IndexOf("n0"), -1);
+  EXPECT_EQ(b.Entries().size(), 1u);
+  EXPECT_EQ(b.MissingEntries(), 0);
+}
+
 TEST(Archive, ReadAheadIsGivenBackAfterTheNameList) {
   // A stored (level 0) name list of 4 086 bytes makes a 4 097-byte zlib stream.
   std::string names;

@@ -64,7 +64,41 @@ TEST(PackedBlock, BadBlocksFailNamingTheData) {
   fails(Le32(0x5A000000 | 11) + badCheck, "damaged");
   fails("ab", "unexpected end");
   // The largest length is accepted by construction but must still match.
-  fails(Le32(0x5AFFFFFF) + z, "not the 16777215");
+  fails(Le32(0x5AFFFFFF) + z + std::string(20000, '\0'), "not the 16777215");
+}
+
+TEST(PackedBlock, LengthsNoDataCouldHoldFailBeforeInflating) {
+  const std::string z = Deflate("hello world");
+  auto message = [](std::string bytes, size_t limit) -> std::string {
+    MemoryStream s(std::move(bytes));
+    try {
+      ReadPackedBlock(s, "name list", limit);
+    } catch (const DataError& e) {
+      return e.what();
+    }
+    return "read";
+  };
+  EXPECT_EQ(message(Le32(11) + z, 11), "read");
+  EXPECT_NE(message(Le32(11) + z, 10).find("unpacks to 11 bytes"), std::string::npos);
+  // 16 MB stated by a block of a few bytes: deflate cannot expand that far.
+  EXPECT_NE(message(Le32(0xFFFFFF) + z, kMaxPackedLength).find("more than the 19 bytes"),
+            std::string::npos);
+  // The largest expansion deflate really reaches still reads.
+  const std::string breaks(kMaxPackedLength, '\n');
+  EXPECT_EQ(message(Le32(0xFFFFFF) + Deflate(breaks), kMaxPackedLength), "read");
+
+  // Files: a text over the caller's limit fails, packed or plain, and a
+  // file far over it is refused unread.
+  testing::TempDir dir;
+  WritePackedFile(dir / "packed", breaks);
+  EXPECT_LT(ReadWholeFile(dir / "packed")->size(), 20000u);
+  EXPECT_EQ(ReadPackedFile(dir / "packed").size(), kMaxPackedLength);
+  EXPECT_THROW(ReadPackedFile(dir / "packed", 1 << 20), DataError);
+  dir.Write("plain", std::string(3000, 'x'));
+  EXPECT_EQ(ReadPackedFile(dir / "plain", 3000).size(), 3000u);
+  EXPECT_THROW(ReadPackedFile(dir / "plain", 2999), DataError);
+  EXPECT_THROW(ReadPackedFile(dir / "plain", 100), DataError);
+  EXPECT_EQ(ReadPackedFile(dir / "none", 100), "");
 }
 
 TEST(PackedBlock, RefusesTextTooLongForTheLengthWord) {

@@ -359,12 +359,17 @@ TEST_F(Story, ClearScrollAndTheEndOfTheScript) {
 
 TEST_F(Story, BrokenPicturesAndEndlessActionLoopsDoNotStopTheStory) {
   dir_.Write("image/broken.png", "\x89PNG\r\n\x1a\n not really");
+  dir_.Write("image/cracked.png", "\x89PNG\r\n\x1a\n not either");
   Script({"<background src=broken>", "<marker name=top>", "<layer num=1 src=bg>", "<foo>",
+          "<layer num=2 src=Cracked>", "<layer num=3 src=cracked>", "<layer num=1 src=bg>",
           "<a href=\"#top\">"});
   TStory& s = Start();
   Tick(2);  // returns, though the script never waits
   EXPECT_EQ(s.FState, 0);
-  ASSERT_EQ(platform_.Messages().size(), 1u);  // the reader is told about the picture
+  // The reader is told about each broken picture once, however often the
+  // loop loads it; every failure is in the log.
+  ASSERT_EQ(platform_.Messages().size(), 2u);
+  EXPECT_GT(global_.PendingLog.Count(), 100);
   EXPECT_TRUE(s.FNamed[1]->FVisible);
   const int32_t position = s.FScript->Position;
   Tick();
@@ -376,7 +381,12 @@ TEST_F(Story, BrokenPicturesAndEndlessActionLoopsDoNotStopTheStory) {
   ASSERT_EQ(s.FScript->Errors.Count(), 1);
   EXPECT_EQ(ToUtf8(s.FScript->Errors[0]).rfind("4不明なコマンド<*foo>です. (", 0), 0u);
   EXPECT_GT(s.FScript->Errors[0].size(), Sjis("4不明なコマンド<*foo>です. (10000回)").size() - 1);
-  EXPECT_EQ(global_.PendingLog.Count(), 1);
+  EXPECT_EQ(platform_.Messages().size(), 2u);
+  // A new scene tells the reader again.
+  story_.reset();
+  Start();
+  Tick(2);
+  EXPECT_EQ(platform_.Messages().size(), 4u);
 }
 
 // Plays the opening through the scene manager up to its text wait.
@@ -454,6 +464,26 @@ TEST_F(StoryManaged, SaveWritesASlotThatRestoresTheSamePicture) {
   Frames(1);
   EXPECT_EQ(restored.FState, 11);
   EXPECT_FALSE(restored.FNamed[3]->FVisible);
+}
+
+TEST_F(StoryManaged, TheBackupOutlivesAVisitToTheMessageLog) {
+  RegisterScene(kSceneMessageLog, [] { return std::make_unique<Tflat>(nullptr); });
+  Script(kOpening);
+  global_.NextScene = kSceneStory;
+  Frames(40);
+  ASSERT_EQ(Current().FState, 1);
+  WritePackedFile(global_.SaveDir + "backup", Current().SaveData());
+  global_.HandOver = Current().SaveData();
+  global_.NextScene = kSceneMessageLog;
+  Frames(1);
+  // Should the program end by an error now, the title offers the backup.
+  EXPECT_TRUE(FileExists(global_.SaveDir + "backup"));
+  global_.NextScene = kSceneStory;
+  Frames(1);
+  ASSERT_EQ(Current().FState, 16);
+  global_.NextScene = kSceneTitle;
+  Frames(1);
+  EXPECT_FALSE(FileExists(global_.SaveDir + "backup"));
 }
 
 TEST_F(StoryManaged, DamagedSaveIsRefusedAndNothingIsLost) {

@@ -71,6 +71,32 @@ TEST_F(GlobalTest, CreationFindsTheArchivesAndMakesTheSaveFolder) {
   ASSERT_TRUE(ScriptArchive && ImageArchive && SoundArchive);
   EXPECT_GE(ScriptArchive->IndexOf("start.vxs"), 0);
   EXPECT_TRUE(platform_.Messages().empty());
+
+  // Archives cut short (an interrupted copy): one notice names each and how
+  // many entries it lacks, and play goes on with what is there.
+  ArchiveWriter images(ArchiveWriter::Kind::Raw), sounds(ArchiveWriter::Kind::Raw);
+  for (int i = 0; i < 10; ++i) {
+    images.Add("p" + std::to_string(i) + ".png", std::string(1000, 'p'));
+    sounds.Add("s" + std::to_string(i) + ".wav", std::string(1000, 's'));
+  }
+  images.Write(game_ / "image.pk2");
+  sounds.Write(game_ / "sound.pk2");
+  for (const char* name : {"image.pk2", "sound.pk2"}) {
+    const std::string whole = *ReadWholeFile(game_ / name);
+    game_.Write(name, whole.substr(0, whole.size() / 2));
+  }
+  Tglobal& h = Create();
+  EXPECT_TRUE(h.DataFound);
+  EXPECT_FALSE(h.QuitRequested);
+  EXPECT_GE(ImageArchive->IndexOf("p0.png"), 0);
+  EXPECT_EQ(ImageArchive->IndexOf("p9.png"), -1);
+  ASSERT_EQ(platform_.Messages().size(), 1u);
+  const Bytes& notice = platform_.Messages()[0].text;
+  EXPECT_NE(notice.find(FromUtf8(game_ / "image.pk2", CodePage::GBK) + Gbk("：缺少 6 项")),
+            Bytes::npos);
+  EXPECT_NE(notice.find(FromUtf8(game_ / "sound.pk2", CodePage::GBK) + Gbk("：缺少 6 项")),
+            Bytes::npos);
+  EXPECT_EQ(notice.find("script.chs"), Bytes::npos);
 }
 
 TEST_F(GlobalTest, SecondDataDirectoryIsUsedExactlyAsGiven) {
@@ -277,6 +303,26 @@ TEST_F(GlobalTest, DamagedFilesAreSetAsideAndDefaultsUsed) {
   h.LoadSettings();
   EXPECT_EQ(platform_.Messages().size(), 1u);
   EXPECT_EQ(h.MessageStep, 50);
+
+  // Files that unpack far beyond any real size (16 kB packing 16 M line
+  // breaks) are damage too: set aside, defaults, told once, and the next
+  // save succeeds.
+  const std::string breaks(kMaxPackedLength, '\n');
+  WritePackedFile(game_ / "save/inf.dat", "0,[]\r\n0,MESSAGESTEP=7\r\n" + breaks.substr(30));
+  WritePackedFile(game_ / "save/img.dat", breaks);
+  WritePackedFile(game_ / "save/TextBox.ini", "[BOX0]\r\nBoxLeft=5\r\n" + breaks.substr(20));
+  h.LoadSettings();
+  EXPECT_EQ(h.MessageStep, 50);
+  EXPECT_EQ(h.Unlocked.Count(), 0);
+  EXPECT_EQ(h.BoxLeft[0], 0);
+  ASSERT_EQ(platform_.Messages().size(), 2u);
+  for (const char* name : {"inf.dat.damaged", "img.dat.damaged", "TextBox.ini"})
+    EXPECT_NE(platform_.Messages()[1].text.find(name), Bytes::npos) << name;
+  EXPECT_TRUE(FileExists(game_ / "save/TextBox.ini"));  // the author's file stays
+  ASSERT_TRUE(h.SaveSettings());
+  h.LoadSettings();
+  EXPECT_EQ(platform_.Messages().size(), 3u);  // only the layout, still too long
+  EXPECT_LT(ReadPackedFile(game_ / "save/inf.dat").size(), 1000u);
 }
 
 TEST_F(GlobalTest, SaveFolderThatCannotBeMadeMovesToTheUserDataFolder) {

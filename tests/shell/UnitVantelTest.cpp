@@ -9,9 +9,12 @@
 #include <vector>
 
 #include "base/Paths.h"
+#include "data/ArchiveWriter.h"
+#include "data/ClassArchive.h"
 #include "data/ClassSList.h"
 #include "platform/headless/HeadlessAudio.h"
 #include "platform/headless/HeadlessPlatform.h"
+#include "script/Class_Story.h"
 #include "shell/ClassGlobal.h"
 #include "shell/ClassMain.h"
 #include "sound/FuncSound.h"
@@ -501,6 +504,36 @@ TEST_F(VantelTest, RunEndsCleanlyOnItsOwnAndOnASceneThatDoesNotExist) {
   EXPECT_EQ(platform.Messages()[0].kind, MessageKind::Error);
   EXPECT_EQ(Global, nullptr);
   EXPECT_EQ(SoundSources[0], nullptr);
+}
+
+TEST_F(VantelTest, AStoryEndedByAnErrorKeepsItsBackup) {
+  // The first chapter jumps to a second whose packed text is damaged.
+  ArchiveWriter w(ArchiveWriter::Kind::PackedText);
+  w.Add(Sjis("脚本1.vxs"), Sjis("<a href=\"脚本2.vxs\">\r\n"));
+  w.Add(Sjis("脚本2.vxs"), Sjis("あいうえお<k>\r\n"));
+  w.Write(dir / "script.chs");
+  {
+    TArchive a(dir / "script.chs");
+    const int32_t at = a.EntryOffset(Sjis("脚本2.vxs"));
+    std::string bytes = *ReadWholeFile(dir / "script.chs");
+    for (int i = 6; i < 12; ++i) bytes[at + i] = '\xFF';
+    dir.Write("script.chs", bytes);
+  }
+  dir.Write("save/debug", "");
+  dir.Write("save/backup", "resume here");
+  Settings({{"FullScreen", "FALSE"}});
+  RegisterScene(kSceneLogo, [] {
+    Global->NextScene = kSceneStory;
+    return std::make_unique<Recorder>();
+  });
+  RegisterStoryScene();
+  TVantel::Options o = Opts();
+  o.quitAfterMs = 3000;
+  TVantel v(o);
+  EXPECT_EQ(v.Run(), 1);
+  ASSERT_EQ(platform.Messages().size(), 1u);
+  EXPECT_EQ(platform.Messages()[0].kind, MessageKind::Error);
+  EXPECT_TRUE(FileExists(dir / "save/backup"));
 }
 
 TEST_F(VantelTest, DroppedScriptGoesToTheStoryByName) {
