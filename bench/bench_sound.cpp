@@ -5,11 +5,15 @@
 // Microsoft ADPCM and MPEG Layer-3 as multiples of real time ("x_realtime"
 // counter: seconds of sound decoded per second), our MPEG converter against
 // bare libmpg123 on the same file, and the sox command line as a peer.
-// Fixtures are made with sox and lame into a temporary directory; the
-// benchmarks that need them are skipped when the tools are missing.
+// Refill cost on damaged data: starting a random set whose variants decode
+// to nothing, against starting a healthy set, and as a share of the 17 ms
+// one buffer lasts. Fixtures are made with sox and lame into a temporary
+// directory; the benchmarks that need them are skipped when the tools are
+// missing.
 #include <benchmark/benchmark.h>
 #include <mpg123.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -18,6 +22,7 @@
 #include <vector>
 
 #include "base/Paths.h"
+#include "bench/BenchSupport.h"
 #include "sound/ClassSound.h"
 #include "sound/ClassSoundSrc.h"
 #include "sound/FuncSound.h"
@@ -47,6 +52,16 @@ struct Fixtures {
       for (size_t k = 0; k < data.size(); ++k) data[k] = char(k * (i + 3));
       WriteFileAtomic(dir + "sound/p" + std::to_string(i) + ".wav",
                       RiffWave(WaveFormat::Pcm16(2, 44100).FileRecord(), data));
+    }
+    // Random sets: "bad" holds MPEG wave files whose data is no MPEG at all,
+    // "good" the same number of short PCM voices.
+    FormatBlock mpeg{};
+    MakeMpegFormat(0x6490FBFF, mpeg);  // MPEG-1 Layer III, 128 kbit/s, 44.1 kHz
+    for (int d = 1; d <= 5; ++d) {
+      WriteFileAtomic(dir + "sound/bad" + std::to_string(d) + ".wav",
+                      RiffWave(std::string(mpeg.begin(), mpeg.begin() + 30), std::string(4000, 0)));
+      WriteFileAtomic(dir + "sound/good" + std::to_string(d) + ".wav",
+                      RiffWave(WaveFormat::Pcm16(2, 44100).FileRecord(), std::string(40000, 1)));
     }
   }
   ~Fixtures() {
@@ -88,6 +103,30 @@ void BM_CopySameBytes(benchmark::State& state) {
   state.SetBytesProcessed(state.iterations() * int64_t(in.size()));
 }
 BENCHMARK(BM_CopySameBytes);
+
+// One buffer fill right after a random set is started: the first pick, its
+// header, its first refill and the mix.
+void StartRandomSet(benchmark::State& state, const char* stem) {
+  TSound sound(TSound::RefillMode::Synchronous);
+  TSoundSrc source(nullptr, Fix().dir + "sound/");
+  sound.AddSource(&source);
+  sound.Enabled = true;
+  std::vector<int16_t> buffer(TSound::kBufferBytes / 2);
+  for (auto _ : state) {
+    source.Post({kSoundPlay, std::string(stem) + ".wav", 0, -1});
+    sound.FillBuffer(buffer.data());
+    benchmark::DoNotOptimize(buffer.data());
+  }
+  TakeSoundWarnings();
+}
+void BM_StartDamagedRandomSet(benchmark::State& state) {
+  StartRandomSet(state, "bad");
+}
+void BM_StartHealthyRandomSet(benchmark::State& state) {
+  StartRandomSet(state, "good");
+}
+BENCHMARK(BM_StartDamagedRandomSet)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_StartHealthyRandomSet)->Unit(benchmark::kMicrosecond);
 
 // Decodes `data` block by block through our converter as a source does.
 size_t DecodeThrough(const FormatBlock& format, const std::string& data,
@@ -169,4 +208,20 @@ BENCHMARK(BM_SoxAdpcmPeer)->Unit(benchmark::kMillisecond)->Iterations(5)->UseRea
 }  // namespace
 }  // namespace vantel
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+  vantel::bench::BestTimeRecorder rec;
+  vantel::bench::RunBenchmarks(argc, argv, rec);
+  auto& t = rec.ns;
+  auto ratio = [&](const char* name, const char* base, const char* aim) {
+    if (!t.count(name) || !t.count(base)) return;
+    std::printf("  %-28s %9.2f x %-26s %s\n", name, t[name] / t[base], base, aim);
+  };
+  std::printf("\nRatios\n");
+  ratio("BM_MixThreePcmSources", "BM_CopySameBytes", "");
+  ratio("BM_StartDamagedRandomSet", "BM_StartHealthyRandomSet", "aim <= 5");
+  ratio("BM_MpegDecodeThroughConverter", "BM_MpegDecodeBareLibmpg123", "");
+  if (t.count("BM_StartDamagedRandomSet"))
+    std::printf("  %-28s %9.4f of the 17 ms a buffer lasts (aim <= 0.05)\n",
+                "BM_StartDamagedRandomSet", t["BM_StartDamagedRandomSet"] / 17000.0);
+  return 0;
+}

@@ -103,6 +103,7 @@ class TSoundSrc : public TSoundMixSource {
 
  private:
   void ProcessCommands();
+  Bytes FirstVariant(const Bytes& stem);
   bool OpenByName(const Bytes& name);
   bool ExistsByName(const Bytes& name);
   void OpenFile(const std::string& path, const Bytes& name);
@@ -110,11 +111,15 @@ class TSoundSrc : public TSoundMixSource {
   void BeginOpen();
   void EndOpen(const Bytes& name);
   void ReadHeader();
-  bool ScanForData(bool padOddChunks);
+  bool FindFormatChunk(int64_t& formatPos, uint32_t& formatLength);
+  bool ScanForData(int64_t from, bool padOddChunks);
   void SetupConverter();
   void Refill();
   void RefillPcm();
   void RefillCompressed();
+  void JoinBlocksAcrossLoop(int64_t remaining, uint32_t sourceBlock);
+  void ReadData(int64_t from, int64_t count, uint8_t* to);
+  void DecodePiece(const uint8_t* source, size_t bytes);
   void RampIn();
   void ChainVariant();
   void Damaged(const std::string& why);
@@ -139,6 +144,11 @@ class TSoundSrc : public TSoundMixSource {
   WaveFormat outFormat_;
   bool fresh_ = false;
   bool exhausted_ = false;
+  int bytesPerSample_ = 2;       // stored PCM: 1 (unsigned 8-bit) or 2
+  std::vector<uint8_t> narrow_;  // 8-bit PCM as read, before widening
+  bool inputEnded_ = false;      // the last pass is taken in; the converter still holds some
+  bool yielded_ = false;         // a refill since the open gave sound
+  int emptyRefills_ = 0;         // refills in a row that gave no sound
   uint8_t head_[20] = {};
   FormatBlock format_{};
   std::unique_ptr<SoundConverter> converter_;
