@@ -507,7 +507,9 @@ void TSoundSrc::JoinBlocksAcrossLoop(int64_t remaining, uint32_t sourceBlock) {
   DecodePiece(compressed_.data(), static_cast<size_t>(remaining));
   int64_t budget = sourceBlock - remaining;
   bool whole = false;  // compressed_ holds one whole pass
-  while (dataLength_ < budget && fits(dataLength_)) {
+  // A pass that decodes to nothing is not repeated.
+  const bool passGivesSound = converter_->DestinationSize(static_cast<uint32_t>(dataLength_)) > 0;
+  while (passGivesSound && dataLength_ < budget && fits(dataLength_)) {
     if (!whole) ReadData(dataStart_, dataLength_, compressed_.data());
     whole = true;
     DecodePiece(compressed_.data(), static_cast<size_t>(dataLength_));
