@@ -81,8 +81,13 @@ class TSoundSrc : public TSoundMixSource {
   TSoundSrc(const TSoundSrc&) = delete;
   TSoundSrc& operator=(const TSoundSrc&) = delete;
 
-  // Appends a command to the queue (the caller holds the sound lock).
-  void Post(SoundCommand command) { queue_.push_back(std::move(command)); }
+  // Queues a command (the caller holds the sound lock). Only the latest
+  // queued command ever runs, so the queue keeps only that one: a script
+  // posting thousands of commands between two mixes costs no memory.
+  void Post(SoundCommand command) {
+    queue_.clear();
+    queue_.push_back(std::move(command));
+  }
   void Mix(int32_t* buffer, int32_t master, int32_t byteCount) override;
   // name, plays left, random variants, playing, as comma text.
   Bytes SaveState() const;

@@ -67,7 +67,8 @@ uint32_t MpegConverter::SourceSize(uint32_t pcmBytes) const {
 
 uint32_t MpegConverter::DestinationSize(uint32_t sourceBytes) const {
   uint64_t frames = static_cast<uint64_t>(sourceBytes) * rate_ / avgBytes_;
-  return static_cast<uint32_t>(frames * channels_ * 2);
+  // A tiny byte rate in the record must not wrap round to a small size.
+  return static_cast<uint32_t>(std::min<uint64_t>(frames * channels_ * 2, UINT32_MAX));
 }
 
 uint64_t MpegConverter::PendingInput() const {
