@@ -123,6 +123,7 @@ void TSoundSrc::ProcessCommands() {
       randomVariants_ = false;
     }
     playing_ = false;
+    loopReported_ = false;
     if (OpenByName(name)) {
       fadeMode_ = 0;
       playing_ = true;
@@ -626,8 +627,11 @@ void TSoundSrc::Mix(int32_t* buffer, int32_t master, int32_t byteCount) {
     frames -= n;
     decodedPos_ += n * channels * 2;
   }
-  // One line per call, however many rounds it took.
-  if (rounds > kReportedRounds) AddSoundWarning("LOOP in " + std::to_string(rounds));
+  // One line per play, however many rounds and calls it took.
+  if (rounds > kReportedRounds && !loopReported_) {
+    AddSoundWarning("LOOP in " + std::to_string(rounds));
+    loopReported_ = true;
+  }
 }
 
 // ---- State -------------------------------------------------------------------

@@ -2,11 +2,12 @@
 //
 // Receives commands (play, stop, fade, volume; only the latest queued one
 // runs), opens a sound from the sound archive or a loose file under the
-// sound directory, decodes it block by block into 16-bit PCM (PCM directly,
-// Microsoft ADPCM and MPEG audio through a SoundConverter), loops it, and
-// adds it, scaled by its volumes and fade, into the wave output's buffers.
-// Opening is lazy: the header is read and the first block decoded in the
-// first mix after the open.
+// sound directory, decodes it block by block into 16-bit PCM (16-bit PCM
+// directly, 8-bit PCM widened, Microsoft ADPCM and MPEG audio through a
+// SoundConverter), loops it, and adds it, scaled by its volumes and fade,
+// into the wave output's buffers. Opening is lazy: the header is read and
+// the first block decoded in the first mix after the open. A random set
+// starts with one of its variants 1 to 5 that exists and chains among 1 to 7.
 //
 // Every operation runs under the process-wide sound lock (FuncSound): Mix
 // under the wave output's fill, Post and the queries under the helpers.
@@ -15,9 +16,15 @@
 // format without a decoder raises the codec-missing notice (shown by the
 // main thread) and leaves the source silent until the next open. Damaged
 // sound data (no "data" chunk, an empty one, a header beyond the entry, 0 or
-// more than 2 channels, undecodable blocks) plays silence for that sound and
-// leaves a warning line (TakeSoundWarnings); reads never go past the
-// sound's own bytes.
+// more than 2 channels, undecodable blocks, data that decodes to no sound)
+// plays silence for that sound, ends it and leaves one warning line
+// (TakeSoundWarnings); reads never go past the sound's own bytes.
+//
+// Work per mix call is bounded whatever the data says: a refill reads a
+// bounded number of compressed bytes and fills at most one decoded buffer;
+// a call runs a bounded number of rounds, empty refills and variant chains
+// (the rest of such a buffer stays silent); a sound whose refills keep
+// coming back empty counts as damaged after a few tries.
 #pragma once
 
 #include <cstdint>
@@ -154,6 +161,7 @@ class TSoundSrc : public TSoundMixSource {
   bool inputEnded_ = false;      // the last pass is taken in; the converter still holds some
   bool yielded_ = false;         // a refill since the open gave sound
   int emptyRefills_ = 0;         // refills in a row that gave no sound
+  bool loopReported_ = false;    // this play's "LOOP in" line is queued
   uint8_t head_[20] = {};
   FormatBlock format_{};
   std::unique_ptr<SoundConverter> converter_;
