@@ -16,12 +16,21 @@ namespace {
 constexpr int kRampValues = 1024;
 // A mix call that needs more rounds than this is reported ("LOOP in n").
 constexpr int kReportedRounds = 10;
-// Empty refills in one mix call after which the sound counts as ended: data
-// that decodes to nothing (junk before the first MPEG frame, say) must not
-// spin the audio thread.
+// Refills in a row that give no sound after which a sound counts as damaged:
+// data that decodes to nothing (no MPEG frame, ADPCM blocks too short for
+// their header) must not spin the audio thread, in one call or over many.
 constexpr int kEmptyRefills = 8;
-// Rounds of one mix call that can only mean a fault: the call gives up.
-constexpr int kMaxRounds = 4096;
+// Empty refills one mix call tries before leaving the rest of its buffer
+// silent; the sound gets its next tries in the next calls.
+constexpr int kEmptyRefillsPerCall = 2;
+// Rounds of one mix call. Real sounds need one or two (a refill gives about
+// a quarter second); more only come from variants or loops of a few frames,
+// and the rest of such a buffer stays silent.
+constexpr int kMaxRounds = 64;
+// Variants one mix call may chain in; the next one starts in the next call.
+constexpr int kMaxChainsPerCall = 8;
+// Chunks walked in search of "fmt " or "data"; real files hold a handful.
+constexpr int kMaxChunks = 1024;
 // Compressed bytes one decoded block may take. Neither codec expands data,
 // so a format record asking for more (blocks of thousands of bytes holding
 // two samples, an absurd byte rate) is damaged, and reading it would tie up
@@ -108,12 +117,13 @@ void TSoundSrc::ProcessCommands() {
     Bytes name = c.name;
     if (c.loops == -1) {
       randomVariants_ = true;
-      name = SoundNameStem(name) + static_cast<char>('0' + Digit(1, 5)) + ".wav";
+      name = FirstVariant(SoundNameStem(name));
       playsLeft_ = 1;
     } else {
       randomVariants_ = false;
     }
     playing_ = false;
+    loopReported_ = false;
     if (OpenByName(name)) {
       fadeMode_ = 0;
       playing_ = true;
@@ -154,6 +164,19 @@ bool TSoundSrc::ExistsByName(const Bytes& name) {
   return FindDataFile(looseDir_, name).has_value();
 }
 
+Bytes TSoundSrc::FirstVariant(const Bytes& stem) {
+  // The first of a set is one of variants 1 to 5, chosen uniformly among
+  // those that exist (as the chain chooses), so a set of fewer than five
+  // never starts silent. With none of them, nothing plays.
+  std::vector<Bytes> candidates;
+  for (int d = 1; d <= 5; ++d) {
+    Bytes candidate = stem + static_cast<char>('0' + d) + ".wav";
+    if (ExistsByName(candidate)) candidates.push_back(candidate);
+  }
+  if (candidates.empty()) return stem + "1.wav";
+  return candidates[static_cast<size_t>(Digit(0, int(candidates.size()) - 1))];
+}
+
 bool TSoundSrc::OpenByName(const Bytes& name) {
   if (archive_) {
     uint32_t offset = archive_->EntryOffset(name);
@@ -178,7 +201,8 @@ void TSoundSrc::BeginOpen() {
 
 void TSoundSrc::EndOpen(const Bytes& name) {
   name_ = name;
-  error_ = exhausted_ = finished_ = false;
+  error_ = exhausted_ = finished_ = yielded_ = inputEnded_ = false;
+  emptyRefills_ = 0;
   fresh_ = true;
   decodedPos_ = decodedLength_ = 0;  // the next mix refills at once
   busy_ = false;
@@ -212,11 +236,29 @@ void TSoundSrc::OpenStream(const Bytes& name, Stream& stream, uint32_t offset, u
 
 // ---- Header ------------------------------------------------------------------
 
-bool TSoundSrc::ScanForData(bool padOddChunks) {
+bool TSoundSrc::FindFormatChunk(int64_t& formatPos, uint32_t& formatLength) {
   const int64_t end = int64_t{entryOffset_} + entrySize_;
-  const uint32_t fmtLength = Get32(head_ + 16);
-  int64_t pos = int64_t{entryOffset_} + 20 + fmtLength + (padOddChunks ? fmtLength & 1 : 0);
-  while (pos + 8 <= end) {
+  for (bool pad : {false, true}) {
+    int64_t pos = int64_t{entryOffset_} + 12;
+    for (int i = 0; i < kMaxChunks && pos + 8 <= end; ++i) {
+      uint8_t pair[8];
+      stream_->Seek(pos);
+      if (stream_->Read(pair, 8) != 8) break;
+      uint32_t length = Get32(pair + 4);
+      if (Get32(pair) == ChunkId("fmt ")) {
+        formatPos = pos;
+        formatLength = length;
+        return true;
+      }
+      pos += 8 + int64_t{length} + (pad ? length & 1 : 0);
+    }
+  }
+  return false;
+}
+
+bool TSoundSrc::ScanForData(int64_t pos, bool padOddChunks) {
+  const int64_t end = int64_t{entryOffset_} + entrySize_;
+  for (int i = 0; i < kMaxChunks && pos + 8 <= end; ++i) {
     uint8_t pair[8];
     stream_->Seek(pos);
     if (stream_->Read(pair, 8) != 8) return false;
@@ -241,14 +283,22 @@ void TSoundSrc::ReadHeader() {
   stream_->Seek(entryOffset_);
   if (stream_->Read(head_, 20) != 20) return Damaged("cannot read its header");
   if (std::memcmp(head_, "RIFF", 4) == 0) {
+    // The system's own files put the format chunk first and its id is not
+    // checked. Editors often write other chunks first ("JUNK", "LIST"): when
+    // the first id is not "fmt ", the chunks are walked for it; a file
+    // without one is read by the first rule.
+    int64_t formatPos = int64_t{entryOffset_} + 12;
     uint32_t fmtLength = Get32(head_ + 16);
-    if (fmtLength < 16 || entryOffset_ + 20 + int64_t{fmtLength} > end)
-      return Damaged("format chunk does not fit the file");
+    if (std::memcmp(head_ + 12, "fmt ", 4) != 0) FindFormatChunk(formatPos, fmtLength);
+    const int64_t formatEnd = formatPos + 8 + fmtLength;
+    if (fmtLength < 16 || formatEnd > end) return Damaged("format chunk does not fit the file");
     size_t take = std::min<size_t>(fmtLength, format_.size());
+    stream_->Seek(formatPos + 8);
     if (stream_->Read(format_.data(), take) != take) return Damaged("cannot read its format");
     // The system's own rule steps over chunks without RIFF's pad byte; files
     // written by other tools pad odd chunks, so those are tried second.
-    if (!ScanForData(false) && !ScanForData(true)) return Damaged("no \"data\" chunk");
+    if (!ScanForData(formatEnd, false) && !ScanForData(formatEnd + (fmtLength & 1), true))
+      return Damaged("no \"data\" chunk");
     if (dataStart_ + dataLength_ > end) {
       Warn(Sjis("サウンド") + name_ + ": data chunk longer than the file, cut to it");
       dataLength_ = end - dataStart_;
@@ -265,10 +315,17 @@ void TSoundSrc::ReadHeader() {
   outFormat_ = WaveFormat::Read(format_.data());
   if (outFormat_.channels < 1 || outFormat_.channels > 2)
     return Damaged("has " + std::to_string(outFormat_.channels) + " channels");
+  bytesPerSample_ = 2;
   if (outFormat_.formatTag == kWaveFormatPcm) {
-    if (outFormat_.bitsPerSample != 16) return Damaged("PCM data that is not 16-bit");
+    if (outFormat_.bitsPerSample == 8) {
+      // Unsigned 8-bit samples are widened to signed 16-bit as they are read.
+      bytesPerSample_ = 1;
+      outFormat_ = WaveFormat::Pcm16(outFormat_.channels, outFormat_.samplesPerSec);
+    } else if (outFormat_.bitsPerSample != 16) {
+      return Damaged("PCM data that is neither 8- nor 16-bit");
+    }
     // Whole frames only, so a loop joins left to left and right to right.
-    dataLength_ -= dataLength_ % (outFormat_.channels * 2);
+    dataLength_ -= dataLength_ % (outFormat_.channels * bytesPerSample_);
   } else {
     SetupConverter();
     if (error_) return;
@@ -318,15 +375,41 @@ void TSoundSrc::Refill() {
   }
 }
 
+void TSoundSrc::ReadData(int64_t from, int64_t count, uint8_t* to) {
+  stream_->Seek(from);
+  if (static_cast<int64_t>(stream_->Read(to, static_cast<size_t>(count))) != count)
+    throw DataError("sound data ends before its length");
+}
+
 void TSoundSrc::RefillPcm() {
   const int64_t end = dataStart_ + dataLength_;
+  const int b = bytesPerSample_;
+  // Where a whole pass, read from the start of the data, lies in the decoded
+  // buffer: later passes of a short loop are copied from there, not read again.
+  int32_t passAt = -1;
   while (decodedLength_ < kDecodedBytes) {
-    int64_t chunk = std::min<int64_t>(kDecodedBytes - decodedLength_, end - readPos_);
-    stream_->Seek(readPos_);
-    size_t got = stream_->Read(decoded_.data() + decodedLength_, static_cast<size_t>(chunk));
-    if (static_cast<int64_t>(got) < chunk) throw DataError("sound data ends before its length");
+    const int64_t room =
+        b == 2 ? kDecodedBytes - decodedLength_ : (kDecodedBytes - decodedLength_) / 2;
+    const int64_t chunk = std::min<int64_t>(room, end - readPos_);
+    const int32_t widened = static_cast<int32_t>(chunk * 2 / b);
+    uint8_t* to = decoded_.data() + decodedLength_;
+    if (readPos_ == dataStart_ && passAt >= 0) {
+      std::memcpy(to, decoded_.data() + passAt, static_cast<size_t>(widened));
+    } else {
+      if (readPos_ == dataStart_ && chunk == dataLength_) passAt = decodedLength_;
+      if (b == 2) {
+        ReadData(readPos_, chunk, to);
+      } else {
+        narrow_.resize(static_cast<size_t>(chunk));
+        ReadData(readPos_, chunk, narrow_.data());
+        for (int64_t i = 0; i < chunk; ++i) {
+          int16_t v = static_cast<int16_t>((narrow_[i] - 128) * 256);
+          std::memcpy(to + 2 * i, &v, 2);
+        }
+      }
+    }
     readPos_ += chunk;
-    decodedLength_ += static_cast<int32_t>(chunk);
+    decodedLength_ += widened;
     if (readPos_ >= end) {
       if (--playsLeft_ == 0) {
         exhausted_ = true;
@@ -335,6 +418,13 @@ void TSoundSrc::RefillPcm() {
       readPos_ = dataStart_;  // the loop joins without a gap
     }
   }
+}
+
+void TSoundSrc::DecodePiece(const uint8_t* source, size_t bytes) {
+  // The PCM actually produced counts, not the predicted block length: a
+  // stream decoder may give a little less or carry some over.
+  decodedLength_ += static_cast<int32_t>(converter_->Convert(
+      source, bytes, decoded_.data() + decodedLength_, decoded_.size() - decodedLength_));
 }
 
 void TSoundSrc::RefillCompressed() {
@@ -346,42 +436,94 @@ void TSoundSrc::RefillCompressed() {
   if (sourceBlock > kMaxSourceBlock)
     throw DataError("format record asks for " + std::to_string(sourceBlock) +
                     " compressed bytes per block");
-  uint32_t decodedBlock = converter_->DestinationSize(sourceBlock);
+  // A stream decoder still holding a block's worth of data (the record
+  // understates how much sound its bytes hold) decodes that before taking
+  // in more, so what it holds stays bounded; after the last pass it decodes
+  // what it holds until that gives no more sound.
+  if (inputEnded_ || converter_->PendingInput() >= sourceBlock) {
+    DecodePiece(nullptr, 0);
+    if (inputEnded_ && (decodedLength_ == 0 || converter_->PendingInput() == 0)) exhausted_ = true;
+    return;
+  }
   int64_t remaining = dataStart_ + dataLength_ - readPos_;
   compressed_.resize(sourceBlock);
-  auto copy = [&](int64_t from, int64_t count, size_t at) {
-    stream_->Seek(from);
-    if (stream_->Read(compressed_.data() + at, static_cast<size_t>(count)) !=
-        static_cast<size_t>(count))
-      throw DataError("sound data ends before its length");
-    readPos_ = from + count;
-  };
   if (remaining >= sourceBlock) {
-    copy(readPos_, sourceBlock, 0);
+    ReadData(readPos_, sourceBlock, compressed_.data());
+    readPos_ += sourceBlock;
   } else if (--playsLeft_ == 0) {
     sourceBlock = static_cast<uint32_t>(remaining);
-    decodedBlock = converter_->DestinationSize(sourceBlock);
     exhausted_ = true;
-    if (sourceBlock == 0 || decodedBlock == 0) return;
-    copy(readPos_, remaining, 0);
+    if (sourceBlock == 0 || converter_->DestinationSize(sourceBlock) == 0) return;
+    ReadData(readPos_, remaining, compressed_.data());
+    readPos_ += remaining;
+    DecodePiece(compressed_.data(), sourceBlock);
+    if (converter_->PendingInput() > 0) {
+      exhausted_ = false;
+      inputEnded_ = true;
+    }
+    return;
+  } else if (converter_->BlockAlign() > 1) {
+    return JoinBlocksAcrossLoop(remaining, sourceBlock);
   } else {
     // Another pass follows: the compressed stream is joined across the loop
-    // point before decoding, repeating the whole data as often as needed.
-    copy(readPos_, remaining, 0);
+    // point before decoding, repeating the whole data as often as needed
+    // (read once, then copied).
+    ReadData(readPos_, remaining, compressed_.data());
     size_t at = static_cast<size_t>(remaining);
     int64_t missing = sourceBlock - remaining;
+    size_t whole = SIZE_MAX;  // where the first whole copy lies
     while (dataLength_ < missing) {
-      copy(dataStart_, dataLength_, at);
+      if (whole == SIZE_MAX) {
+        whole = at;
+        ReadData(dataStart_, dataLength_, compressed_.data() + at);
+      } else {
+        std::memcpy(compressed_.data() + at, compressed_.data() + whole,
+                    static_cast<size_t>(dataLength_));
+      }
       at += static_cast<size_t>(dataLength_);
       missing -= dataLength_;
     }
-    copy(dataStart_, missing, at);
+    if (whole == SIZE_MAX)
+      ReadData(dataStart_, missing, compressed_.data() + at);
+    else
+      std::memcpy(compressed_.data() + at, compressed_.data() + whole,
+                  static_cast<size_t>(missing));
+    readPos_ = dataStart_ + missing;
   }
-  (void)decodedBlock;
-  // The PCM actually produced counts, not the predicted block length: a
-  // stream decoder may give a little less or carry some over.
-  decodedLength_ += static_cast<int32_t>(
-      converter_->Convert(compressed_.data(), sourceBlock, decoded_.data(), decoded_.size()));
+  DecodePiece(compressed_.data(), sourceBlock);
+}
+
+void TSoundSrc::JoinBlocksAcrossLoop(int64_t remaining, uint32_t sourceBlock) {
+  // A block codec decodes the end of the pass and each following pass on
+  // their own, so the next pass starts on a block boundary even when the
+  // data ends in a short block; the part of the next pass taken in is whole
+  // blocks, so the following refill starts on one too. Pieces are added
+  // while the compressed block and the decoded buffer hold them.
+  const int64_t align = converter_->BlockAlign();
+  auto fits = [&](int64_t bytes) {
+    return converter_->DestinationSize(static_cast<uint32_t>(bytes)) <=
+           static_cast<uint32_t>(kDecodedBytes - decodedLength_);
+  };
+  ReadData(readPos_, remaining, compressed_.data());
+  DecodePiece(compressed_.data(), static_cast<size_t>(remaining));
+  int64_t budget = sourceBlock - remaining;
+  bool whole = false;  // compressed_ holds one whole pass
+  // A pass that decodes to nothing is not repeated.
+  const bool passGivesSound = converter_->DestinationSize(static_cast<uint32_t>(dataLength_)) > 0;
+  while (passGivesSound && dataLength_ < budget && fits(dataLength_)) {
+    if (!whole) ReadData(dataStart_, dataLength_, compressed_.data());
+    whole = true;
+    DecodePiece(compressed_.data(), static_cast<size_t>(dataLength_));
+    budget -= dataLength_;
+  }
+  int64_t take = std::min(budget, dataLength_);
+  take -= take % align;
+  while (take > 0 && !fits(take)) take -= align;
+  if (take > 0) {
+    if (!whole) ReadData(dataStart_, take, compressed_.data());
+    DecodePiece(compressed_.data(), static_cast<size_t>(take));
+  }
+  readPos_ = dataStart_ + take;
 }
 
 void TSoundSrc::RampIn() {
@@ -441,25 +583,36 @@ void TSoundSrc::Mix(int32_t* buffer, int32_t master, int32_t byteCount) {
   // The vocal song is mixed at full scale, everything else at half.
   const int32_t d = name_ == "uta.wav" ? 256 : 512;
 
-  int rounds = 0, emptyRefills = 0;
-  while (frames > 0) {
-    if (++rounds > kReportedRounds) {
-      AddSoundWarning("LOOP in " + std::to_string(rounds));
-      if (rounds > kMaxRounds) return;
-    }
+  int rounds = 0, chains = 0, emptyInCall = 0;
+  while (frames > 0 && rounds < kMaxRounds) {
+    ++rounds;
     if (decodedPos_ >= decodedLength_) {
       if (exhausted_) {
+        if (!yielded_) {
+          Damaged("decodes to no sound");
+          break;
+        }
+        if (randomVariants_ && chains == kMaxChainsPerCall) break;
         finished_ = true;
-        if (!randomVariants_) return;
+        if (!randomVariants_) break;
+        ++chains;
         ChainVariant();
-        if (finished_) return;
+        if (finished_) break;
       }
       Refill();
-      if (error_) return;
-      if (decodedLength_ == 0 && ++emptyRefills >= kEmptyRefills) exhausted_ = true;
+      if (error_) break;
+      if (decodedLength_ >= outFormat_.channels * 2) {
+        yielded_ = true;
+        emptyRefills_ = 0;
+      } else if (++emptyRefills_ >= kEmptyRefills) {
+        Damaged("decodes to no sound");
+        break;
+      } else if (++emptyInCall >= kEmptyRefillsPerCall) {
+        break;
+      }
     }
     const int channels = outFormat_.channels;
-    if (channels == 0) return;
+    if (channels == 0) break;
     int32_t n = std::min(frames, (decodedLength_ - decodedPos_) / (channels * 2));
     if (n == 0) {
       decodedPos_ = decodedLength_;  // a partial frame at the end of a block
@@ -473,6 +626,11 @@ void TSoundSrc::Mix(int32_t* buffer, int32_t master, int32_t byteCount) {
     buffer += 2 * n;
     frames -= n;
     decodedPos_ += n * channels * 2;
+  }
+  // One line per play, however many rounds and calls it took.
+  if (rounds > kReportedRounds && !loopReported_) {
+    AddSoundWarning("LOOP in " + std::to_string(rounds));
+    loopReported_ = true;
   }
 }
 

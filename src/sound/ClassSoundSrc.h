@@ -2,11 +2,12 @@
 //
 // Receives commands (play, stop, fade, volume; only the latest queued one
 // runs), opens a sound from the sound archive or a loose file under the
-// sound directory, decodes it block by block into 16-bit PCM (PCM directly,
-// Microsoft ADPCM and MPEG audio through a SoundConverter), loops it, and
-// adds it, scaled by its volumes and fade, into the wave output's buffers.
-// Opening is lazy: the header is read and the first block decoded in the
-// first mix after the open.
+// sound directory, decodes it block by block into 16-bit PCM (16-bit PCM
+// directly, 8-bit PCM widened, Microsoft ADPCM and MPEG audio through a
+// SoundConverter), loops it, and adds it, scaled by its volumes and fade,
+// into the wave output's buffers. Opening is lazy: the header is read and
+// the first block decoded in the first mix after the open. A random set
+// starts with one of its variants 1 to 5 that exists and chains among 1 to 7.
 //
 // Every operation runs under the process-wide sound lock (FuncSound): Mix
 // under the wave output's fill, Post and the queries under the helpers.
@@ -15,9 +16,15 @@
 // format without a decoder raises the codec-missing notice (shown by the
 // main thread) and leaves the source silent until the next open. Damaged
 // sound data (no "data" chunk, an empty one, a header beyond the entry, 0 or
-// more than 2 channels, undecodable blocks) plays silence for that sound and
-// leaves a warning line (TakeSoundWarnings); reads never go past the
-// sound's own bytes.
+// more than 2 channels, undecodable blocks, data that decodes to no sound)
+// plays silence for that sound, ends it and leaves one warning line
+// (TakeSoundWarnings); reads never go past the sound's own bytes.
+//
+// Work per mix call is bounded whatever the data says: a refill reads a
+// bounded number of compressed bytes and fills at most one decoded buffer;
+// a call runs a bounded number of rounds, empty refills and variant chains
+// (the rest of such a buffer stays silent); a sound whose refills keep
+// coming back empty counts as damaged after a few tries.
 #pragma once
 
 #include <cstdint>
@@ -81,8 +88,13 @@ class TSoundSrc : public TSoundMixSource {
   TSoundSrc(const TSoundSrc&) = delete;
   TSoundSrc& operator=(const TSoundSrc&) = delete;
 
-  // Appends a command to the queue (the caller holds the sound lock).
-  void Post(SoundCommand command) { queue_.push_back(std::move(command)); }
+  // Queues a command (the caller holds the sound lock). Only the latest
+  // queued command ever runs, so the queue keeps only that one: a script
+  // posting thousands of commands between two mixes costs no memory.
+  void Post(SoundCommand command) {
+    queue_.clear();
+    queue_.push_back(std::move(command));
+  }
   void Mix(int32_t* buffer, int32_t master, int32_t byteCount) override;
   // name, plays left, random variants, playing, as comma text.
   Bytes SaveState() const;
@@ -103,6 +115,7 @@ class TSoundSrc : public TSoundMixSource {
 
  private:
   void ProcessCommands();
+  Bytes FirstVariant(const Bytes& stem);
   bool OpenByName(const Bytes& name);
   bool ExistsByName(const Bytes& name);
   void OpenFile(const std::string& path, const Bytes& name);
@@ -110,11 +123,15 @@ class TSoundSrc : public TSoundMixSource {
   void BeginOpen();
   void EndOpen(const Bytes& name);
   void ReadHeader();
-  bool ScanForData(bool padOddChunks);
+  bool FindFormatChunk(int64_t& formatPos, uint32_t& formatLength);
+  bool ScanForData(int64_t from, bool padOddChunks);
   void SetupConverter();
   void Refill();
   void RefillPcm();
   void RefillCompressed();
+  void JoinBlocksAcrossLoop(int64_t remaining, uint32_t sourceBlock);
+  void ReadData(int64_t from, int64_t count, uint8_t* to);
+  void DecodePiece(const uint8_t* source, size_t bytes);
   void RampIn();
   void ChainVariant();
   void Damaged(const std::string& why);
@@ -139,6 +156,12 @@ class TSoundSrc : public TSoundMixSource {
   WaveFormat outFormat_;
   bool fresh_ = false;
   bool exhausted_ = false;
+  int bytesPerSample_ = 2;       // stored PCM: 1 (unsigned 8-bit) or 2
+  std::vector<uint8_t> narrow_;  // 8-bit PCM as read, before widening
+  bool inputEnded_ = false;      // the last pass is taken in; the converter still holds some
+  bool yielded_ = false;         // a refill since the open gave sound
+  int emptyRefills_ = 0;         // refills in a row that gave no sound
+  bool loopReported_ = false;    // this play's "LOOP in" line is queued
   uint8_t head_[20] = {};
   FormatBlock format_{};
   std::unique_ptr<SoundConverter> converter_;

@@ -13,6 +13,8 @@ namespace {
 
 // Without a bit rate in the record (free format) blocks are sized by this one.
 constexpr uint32_t kFallbackBytesPerSec = 320000 / 8;
+// Reads in a row that give no sound after which a conversion stops.
+constexpr int kMaxIdleReads = 64;
 
 void InitLibrary() {
   static std::once_flag once;
@@ -65,7 +67,15 @@ uint32_t MpegConverter::SourceSize(uint32_t pcmBytes) const {
 
 uint32_t MpegConverter::DestinationSize(uint32_t sourceBytes) const {
   uint64_t frames = static_cast<uint64_t>(sourceBytes) * rate_ / avgBytes_;
-  return static_cast<uint32_t>(frames * channels_ * 2);
+  // A tiny byte rate in the record must not wrap round to a small size.
+  return static_cast<uint32_t>(std::min<uint64_t>(frames * channels_ * 2, UINT32_MAX));
+}
+
+uint64_t MpegConverter::PendingInput() const {
+  long fill = 0;
+  double exact = 0;
+  if (mpg123_getstate(handle_, MPG123_BUFFERFILL, &fill, &exact) != MPG123_OK) return 0;
+  return fill > 0 ? static_cast<uint64_t>(fill) : 0;
 }
 
 size_t MpegConverter::Convert(const uint8_t* source, size_t sourceBytes, uint8_t* pcm,
@@ -73,10 +83,14 @@ size_t MpegConverter::Convert(const uint8_t* source, size_t sourceBytes, uint8_t
   if (sourceBytes > 0 && mpg123_feed(handle_, source, sourceBytes) != MPG123_OK)
     throw DataError(std::string("MPEG audio: ") + mpg123_strerror(handle_));
   size_t written = 0;
-  while (written < capacity) {
+  // Reads that give nothing without asking for more data cannot go on for
+  // ever, whatever the stream holds.
+  int idle = 0;
+  while (written < capacity && idle < kMaxIdleReads) {
     size_t done = 0;
     int r = mpg123_read(handle_, pcm + written, capacity - written, &done);
     written += done;
+    idle = done > 0 ? 0 : idle + 1;
     if (r == MPG123_NEW_FORMAT) {
       long rate = 0;
       int channels = 0, encoding = 0;

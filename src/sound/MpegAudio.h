@@ -23,6 +23,7 @@ class MpegConverter : public SoundConverter {
   uint32_t SourceSize(uint32_t pcmBytes) const override;
   uint32_t DestinationSize(uint32_t sourceBytes) const override;
   size_t Convert(const uint8_t* source, size_t sourceBytes, uint8_t* pcm, size_t capacity) override;
+  uint64_t PendingInput() const override;
 
  private:
   MpegConverter() = default;

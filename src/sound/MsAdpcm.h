@@ -21,6 +21,7 @@ class MsAdpcmConverter : public SoundConverter {
   uint32_t SourceSize(uint32_t pcmBytes) const override;
   uint32_t DestinationSize(uint32_t sourceBytes) const override;
   size_t Convert(const uint8_t* source, size_t sourceBytes, uint8_t* pcm, size_t capacity) override;
+  uint32_t BlockAlign() const override { return blockAlign_; }
 
   int Channels() const { return channels_; }
   int SamplesPerBlock() const { return samplesPerBlock_; }

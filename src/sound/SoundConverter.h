@@ -33,6 +33,12 @@ class SoundConverter {
   // are one continuous stream (a loop joined before decoding stays joined).
   virtual size_t Convert(const uint8_t* source, size_t sourceBytes, uint8_t* pcm,
                          size_t capacity) = 0;
+  // What a piece of compressed data must be a multiple of to decode on its
+  // own (a block codec's block); 1 for a stream decoder.
+  virtual uint32_t BlockAlign() const { return 1; }
+  // Compressed bytes taken in but not yet decoded (a stream decoder whose
+  // last Convert filled its capacity first).
+  virtual uint64_t PendingInput() const { return 0; }
 };
 
 // The 16-bit PCM format `format` decodes to. `why` (optional) says what is wrong.

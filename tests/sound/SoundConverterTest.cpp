@@ -241,6 +241,12 @@ TEST(MpegAudio, DamagedDataIsReportedNotPlayed) {
     EXPECT_LE(c->Convert(junk.data(), junk.size(), out.data(), 1000), 1000u);
   } catch (const DataError&) {
   }
+  // A record with a byte rate of 1 asks for sizes beyond 32 bits: they
+  // saturate instead of wrapping round to something small.
+  Put32(&f[8], 1);
+  auto slow = OpenConverter(f, pcm);
+  ASSERT_TRUE(slow);
+  EXPECT_EQ(slow->DestinationSize(200000), UINT32_MAX);
 }
 
 }  // namespace
