@@ -1,0 +1,15 @@
+// A PNG as the picture loader reads it from an archive entry.
+#include "base/Stream.h"
+#include "fuzz/FuzzSupport.h"
+#include "graphics/FuncBmpLoader.h"
+
+using namespace vantel;
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  fuzz::Guarded([&] {
+    MemoryStream stream{std::string(fuzz::Input(data, size))};
+    Picture picture;
+    LoadPng(picture, stream);
+  });
+  return 0;
+}
