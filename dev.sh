@@ -51,6 +51,12 @@ case "${1:-}" in
     build-fuzz/fuzz_seeds build/demo build/game build-fuzz/seeds
     if [[ $# -ge 3 ]]; then exec fuzz/run.sh "$3" "$2"; fi
     exec fuzz/run.sh "${FUZZ_SECONDS:-20}" ;;
+  test-tsan)
+    bash scripts/setup.sh
+    configure build-tsan -DVANTEL_TSAN=ON -DVANTEL_BENCH=OFF -DVANTEL_WERROR=${VANTEL_WERROR:-OFF}
+    cmake --build build-tsan -j "$jobs" --target vantel_tsan_tests
+    SDL_AUDIODRIVER=dummy TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" \
+      build-tsan/vantel_tsan_tests ;;
   bench)
     build build
     for b in build/bench_*; do [[ -x "$b" ]] && "$b" --benchmark_min_time=0.2; done ;;
