@@ -8,7 +8,7 @@
 
 using namespace vantel;
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+VANTEL_FUZZ_ENTRY(Archive) {
   const std::string path = fuzz::WriteScratch("fuzz.pk2", fuzz::Input(data, size));
   fuzz::Guarded([&] {
     TArchive archive(path);

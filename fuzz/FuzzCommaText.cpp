@@ -6,7 +6,7 @@
 
 using namespace vantel;
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+VANTEL_FUZZ_ENTRY(CommaText) {
   const std::string_view input = fuzz::Input(data, size);
   const std::vector<Bytes> fields = SplitCommaText(input);
   // Joining what was split and splitting again gives the same fields.

@@ -5,7 +5,7 @@
 
 using namespace vantel;
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+VANTEL_FUZZ_ENTRY(Jpeg) {
   fuzz::Guarded([&] {
     MemoryStream stream{std::string(fuzz::Input(data, size))};
     Picture picture;

@@ -6,7 +6,7 @@
 
 using namespace vantel;
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+VANTEL_FUZZ_ENTRY(Packed) {
   const std::string_view input = fuzz::Input(data, size);
   fuzz::Guarded([&] {
     MemoryStream stream{std::string(input)};

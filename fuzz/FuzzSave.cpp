@@ -13,15 +13,15 @@
 
 using namespace vantel;
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+VANTEL_FUZZ_ENTRY(Save) {
   fuzz::UsePlatform();
   static TArchive* images = [] {
     auto* a = new TArchive(fuzz::ScratchDir() + "image.pk2");  // none: loose files only
     a->SetLooseDir(fuzz::ScratchDir() + "image/");
-    SetImageLoader([](Picture& p, const Bytes& name) { return LoadImage(p, name); });
     return a;
   }();
   ImageArchive = images;
+  SetImageLoader([](Picture& p, const Bytes& name) { return LoadImage(p, name); });
   fuzz::Guarded([&] {
     Tglobal global;
     global.ExeDir = fuzz::ScratchDir();
@@ -39,5 +39,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   });
   Global = nullptr;
   ImageArchive = nullptr;
+  SetImageLoader(nullptr);
   return 0;
 }

@@ -7,7 +7,7 @@
 
 using namespace vantel;
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+VANTEL_FUZZ_ENTRY(Script) {
   fuzz::UsePlatform();
   fuzz::Guarded([&] {
     Tglobal global;

@@ -6,7 +6,7 @@
 
 using namespace vantel;
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+VANTEL_FUZZ_ENTRY(Settings) {
   if (size < 1) return 0;
   fuzz::UsePlatform();
   static const char* const kFiles[] = {"save/inf.dat", "save/img.dat", "save/TextBox.ini"};

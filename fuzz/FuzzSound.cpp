@@ -33,7 +33,7 @@ class OneEntry : public SoundArchiveView {
 
 }  // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+VANTEL_FUZZ_ENTRY(Sound) {
   if (size < 1) return 0;
   fuzz::UsePlatform();
   OneEntry entry(fuzz::Input(data + 1, size - 1));

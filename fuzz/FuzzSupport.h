@@ -3,6 +3,10 @@
 // that a project error (vantel::Error: damaged data, a file that cannot be
 // read) is the sound answer to bad input. Any other exception escapes to
 // libFuzzer and is reported as a finding.
+//
+// VANTEL_FUZZ_ENTRY(name) opens a target's body: libFuzzer's entry point in
+// the fuzz build, FuzzName() in the normal tests, which replay every input
+// a finding was made with (tests/damage/FuzzReplayTest.cpp).
 #pragma once
 
 #include <unistd.h>
@@ -16,6 +20,13 @@
 
 #include "base/Errors.h"
 #include "platform/headless/HeadlessPlatform.h"
+
+#ifdef VANTEL_FUZZ_REPLAY
+#define VANTEL_FUZZ_ENTRY(name) int Fuzz##name(const uint8_t* data, size_t size)
+#else
+#define VANTEL_FUZZ_ENTRY(name) \
+  extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+#endif
 
 namespace vantel::fuzz {
 
@@ -33,13 +44,10 @@ class QuietPlatform : public HeadlessPlatform {
   }
 };
 
-// Installs the quiet platform once.
+// Installs the quiet platform (made once).
 inline QuietPlatform& UsePlatform() {
-  static QuietPlatform* platform = [] {
-    auto* p = new QuietPlatform;
-    SetPlatform(p);
-    return p;
-  }();
+  static QuietPlatform* platform = new QuietPlatform;
+  SetPlatform(platform);
   return *platform;
 }
 

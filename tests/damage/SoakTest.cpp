@@ -122,7 +122,7 @@ TEST_F(Soak, PlayingTheDemoAgainAndAgainLeavesNothingBehind) {
     ASSERT_TRUE(RunUntil(v, kSceneTitle, 2000)) << "the logo did not give way to the title";
     Play(v);
     ASSERT_TRUE(Global->Clear) << "the credits were not seen to the end";
-    const size_t heap = HeapInUse();
+    [[maybe_unused]] const size_t heap = HeapInUse();
     const size_t playFds = Entries("/proc/self/fd"), playThreads = Entries("/proc/self/task");
     for (int i = 1; i < plays && !HasFatalFailure(); ++i) Play(v);
     EXPECT_EQ(Entries("/proc/self/fd"), playFds);
