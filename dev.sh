@@ -5,6 +5,9 @@
 #   ./dev.sh test-asan   the same with AddressSanitizer + UndefinedBehaviorSanitizer
 #   ./dev.sh build       set up and build only
 #   ./dev.sh bench       build and run the benchmarks
+#   ./dev.sh fuzz [TARGET SECONDS]  build the fuzz targets (clang) and run each
+#                        for 20 s, or one of them for longer
+#   ./dev.sh test-tsan   the tests that run threads, under ThreadSanitizer
 set -euo pipefail
 cd "$(dirname "$0")"
 jobs=$(nproc 2>/dev/null || echo 2)
@@ -37,9 +40,26 @@ case "${1:-}" in
   test-asan)
     build build-asan -DVANTEL_SANITIZE=ON -DVANTEL_BENCH=OFF -DVANTEL_WERROR=${VANTEL_WERROR:-OFF}
     ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 run_tests build-asan ;;
+  fuzz)
+    bash scripts/setup.sh
+    configure build  # the seeds are made from the demo's generated data
+    cmake --build build -j "$jobs" --target demo_data
+    configure build-fuzz -DVANTEL_FUZZ=ON -DVANTEL_BENCH=OFF \
+      -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++
+    cmake --build build-fuzz -j "$jobs" --target fuzz_all
+    rm -rf build-fuzz/seeds
+    build-fuzz/fuzz_seeds build/demo build/game build-fuzz/seeds
+    if [[ $# -ge 3 ]]; then exec fuzz/run.sh "$3" "$2"; fi
+    exec fuzz/run.sh "${FUZZ_SECONDS:-20}" ;;
+  test-tsan)
+    bash scripts/setup.sh
+    configure build-tsan -DVANTEL_TSAN=ON -DVANTEL_BENCH=OFF -DVANTEL_WERROR=${VANTEL_WERROR:-OFF}
+    cmake --build build-tsan -j "$jobs" --target vantel_tsan_tests
+    SDL_AUDIODRIVER=dummy TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" \
+      build-tsan/vantel_tsan_tests ;;
   bench)
     build build
     for b in build/bench_*; do [[ -x "$b" ]] && "$b" --benchmark_min_time=0.2; done ;;
   *)
-    sed -n '2,8p' "$0"; exit 2 ;;
+    sed -n '2,11p' "$0"; exit 2 ;;
 esac

@@ -168,7 +168,10 @@ std::optional<std::string> ReadWholeFile(const std::string& path) {
 void WriteFileAtomic(const std::string& path, std::string_view bytes) {
   // Keep the case of an existing file so that the rename replaces it.
   std::string target = FindPath(path).value_or(path);
-  std::string temp = target + ".tmp" + std::to_string(::getpid());
+  const size_t slash = target.rfind('/');
+  const size_t base = slash == std::string::npos ? 0 : slash + 1;
+  std::string temp =
+      target.substr(0, base) + "." + target.substr(base) + ".tmp" + std::to_string(::getpid());
   FILE* f = std::fopen(temp.c_str(), "wb");
   if (!f) throw FileError("cannot create " + path + ": " + std::strerror(errno));
   bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();

@@ -51,7 +51,10 @@ std::optional<std::string> FindDataFile(const std::string& dir, std::string_view
 // Reads a whole file (exact path or any case); nullopt when it cannot.
 std::optional<std::string> ReadWholeFile(const std::string& path);
 // Writes `bytes` to a temporary file beside `path`, then renames it over
-// `path`, so a crash or a full disk never leaves a half-written file.
+// `path`, so a crash or a full disk never leaves a half-written file. The
+// temporary file is ".NAME.tmpPID": a writer killed midway leaves a hidden
+// file whose name never begins with the target's, so a save listing (files
+// beginning with "data") or a slot search never takes it for a save.
 // Throws FileError when it cannot.
 void WriteFileAtomic(const std::string& path, std::string_view bytes);
 
