@@ -5,6 +5,8 @@
 # finding: its input is kept in build-fuzz/findings/ and the run ends
 # non-zero after every target has had its turn.
 #   fuzz/run.sh SECONDS [TARGET...]      (TARGET without the fuzz_ prefix)
+# FUZZ_SEED fixes libFuzzer's random seed, so that CI's short runs try the
+# same inputs every time and a red run can be replayed.
 set -uo pipefail
 cd "$(dirname "$0")/.."
 seconds=$1; shift
@@ -25,7 +27,7 @@ for t in "${targets[@]}"; do
   mkdir -p "$corpus"
   log=$dir/findings/$t.log
   "$dir/fuzz_$t" -max_len=65536 -timeout=${FUZZ_TIMEOUT:-1} -rss_limit_mb=256 \
-    -max_total_time="$seconds" -print_final_stats=1 -dict="fuzz/dict/${dicts[$t]}.dict" \
+    -max_total_time="$seconds" ${FUZZ_SEED:+-seed=$FUZZ_SEED} -print_final_stats=1 -dict="fuzz/dict/${dicts[$t]}.dict" \
     -artifact_prefix="$dir/findings/$t-" "$corpus" "$dir/seeds/fuzz_$t" >"$log" 2>&1
   rc=$?
   runs=$(grep -o 'stat::number_of_executed_units: *[0-9]*' "$log" | grep -o '[0-9]*$')
