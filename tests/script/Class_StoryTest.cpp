@@ -380,7 +380,7 @@ TEST_F(Story, BrokenPicturesAndEndlessActionLoopsDoNotStopTheStory) {
   // The bad tag met on every round is one line in the error list and the log.
   ASSERT_EQ(s.FScript->Errors.Count(), 1);
   EXPECT_EQ(ToUtf8(s.FScript->Errors[0]).rfind("4不明なコマンド<*foo>です. (", 0), 0u);
-  EXPECT_GT(s.FScript->Errors[0].size(), Sjis("4不明なコマンド<*foo>です. (10000回)").size() - 1);
+  EXPECT_GE(s.FScript->Errors[0].size(), Sjis("4不明なコマンド<*foo>です. (100回)").size());
   EXPECT_EQ(platform_.Messages().size(), 2u);
   // A new scene tells the reader again.
   story_.reset();
