@@ -14,7 +14,7 @@ packages=(
   # for pictures written by other tools, sox and lame for sounds
   googletest libgtest-dev libbenchmark-dev libpng-dev libpixman-1-dev
   fonts-noto-cjk fonts-noto-mono fonts-dejavu-core fonts-dejavu-extra imagemagick
-  sox libsox-fmt-all lame
+  sox libsox-fmt-all lame desktop-file-utils appstream man-db
   # the demo generator: the song's voice and its MP3 encoding
   espeak-ng
   # fuzzing and the thread sanitizer build: clang, its libFuzzer and

@@ -1,18 +1,8 @@
-// The player's entry point: reads the command line, sets up the SDL
-// platform and runs the main window.
-//
-//   vantel [--root DIR] [--quit-after-ms N] [--screenshot FILE] [SECOND_DATA_DIR]
-//
-// --root is the game directory (default: the executable's directory). The
-// first other argument is the second data directory, to which archive names
-// are appended with no separator. --quit-after-ms ends the program by itself
-// after N ms of running, and --screenshot writes the last frame as PNG at the
-// end (smoke tests and screenshots).
+// The player's entry point: reads the command line (shell/CommandLine.h),
+// sets up the SDL platform and runs the main window.
 #include <unistd.h>
 
-#include <climits>
 #include <cstdio>
-#include <cstdlib>
 #include <exception>
 #include <filesystem>
 #include <string>
@@ -26,6 +16,7 @@
 #include "scenes/Class_Sound.h"
 #include "script/Class_Story.h"
 #include "shell/Class_Title.h"
+#include "shell/CommandLine.h"
 #include "shell/FormSetting.h"
 #include "shell/FormShiori.h"
 #include "shell/UnitVantel.h"
@@ -41,37 +32,24 @@ std::string ExecutableDirectory(const char* argv0) {
   return dir;
 }
 
-int Usage() {
-  std::fprintf(
-      stderr,
-      "usage: vantel [--root DIR] [--quit-after-ms N] [--screenshot FILE] [SECOND_DATA_DIR]\n");
-  return 2;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
-  vantel::TVantel::Options options;
-  bool haveSecond = false;
-  for (int i = 1; i < argc; ++i) {
-    const std::string arg = argv[i];
-    if (arg == "--root") {
-      if (++i >= argc) return Usage();
-      options.exeDir = argv[i];
-    } else if (arg == "--quit-after-ms") {
-      if (++i >= argc) return Usage();
-      char* end = nullptr;
-      const long ms = std::strtol(argv[i], &end, 10);
-      if (!end || *end || ms <= 0 || ms > INT_MAX) return Usage();
-      options.quitAfterMs = static_cast<uint32_t>(ms);
-    } else if (arg == "--screenshot") {
-      if (++i >= argc) return Usage();
-      options.screenshot = argv[i];
-    } else if (!haveSecond) {
-      options.secondDataDir = arg;  // exactly as given
-      haveSecond = true;
-    }  // further arguments are ignored
+  const vantel::CommandLine line = vantel::ParseCommandLine(argc, argv);
+  if (!line.error.empty()) {
+    std::fprintf(stderr, "vantel: %s\n%s", line.error.c_str(), vantel::Usage().c_str());
+    return 2;
   }
+  if (line.help || line.version) {
+    const std::string text = line.help ? vantel::Usage() : vantel::VersionLine() + "\n";
+    std::fputs(text.c_str(), stdout);
+    return std::fflush(stdout) == 0 && !std::ferror(stdout) ? 0 : 1;
+  }
+  vantel::TVantel::Options options;
+  options.exeDir = line.root;
+  options.secondDataDir = line.secondDataDir;
+  options.quitAfterMs = line.quitAfterMs;
+  options.screenshot = line.screenshot;
   if (options.exeDir.empty()) options.exeDir = ExecutableDirectory(argv[0]);
 
   // The scenes the player has; a scene number without one ends the program

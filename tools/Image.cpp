@@ -19,7 +19,8 @@ namespace vantel::vxtool {
 namespace {
 
 int Image(const Args& args) {
-  if (args.size() != 3) return Fail("usage: vxtool image SOURCE NAME OUT.png");
+  RejectOptions(args);
+  if (args.size() != 3) BadUsage("needs SOURCE, NAME and OUT.png");
   const std::string& source = args[0];
   std::string looseDir;
   if (DirectoryExists(source)) {

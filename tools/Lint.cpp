@@ -47,12 +47,11 @@ int Lint(const Args& args) {
     } else if (target.empty() && args[i].rfind("--", 0) != 0) {
       target = args[i];
     } else {
-      return Fail(
-          "usage: vxtool lint ARCHIVE-OR-DIRECTORY [--images ARCHIVE-OR-DIR] "
-          "[--sounds ARCHIVE-OR-DIR]");
+      BadUsage(args[i].rfind("--", 0) == 0 ? "unknown option or missing value: " + args[i]
+                                           : "one ARCHIVE-OR-DIRECTORY only, not also " + args[i]);
     }
   }
-  if (target.empty()) return Fail("usage: vxtool lint ARCHIVE-OR-DIRECTORY [options]");
+  if (target.empty()) BadUsage("needs an ARCHIVE-OR-DIRECTORY");
 
   ScriptLint lint;
   AddScriptsFrom(lint, target);

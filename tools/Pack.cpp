@@ -26,7 +26,8 @@ std::optional<Bytes> EncodeName(const std::string& utf8) {
 }
 
 int Pack(const Args& args) {
-  if (args.size() != 2) return Fail("usage: vxtool pack DIR ARCHIVE");
+  RejectOptions(args);
+  if (args.size() != 2) BadUsage("needs DIR and ARCHIVE");
   const std::string dir = WithTrailingSlash(args[0]);
   if (!DirectoryExists(dir)) return Fail("no directory " + args[0]);
   ArchiveWriter writer(ArchiveWriter::KindFor(args[1]));
@@ -48,7 +49,8 @@ int Pack(const Args& args) {
 }
 
 int Unpack(const Args& args) {
-  if (args.size() != 2) return Fail("usage: vxtool unpack ARCHIVE DIR");
+  RejectOptions(args);
+  if (args.size() != 2) BadUsage("needs ARCHIVE and DIR");
   if (!FileExists(args[0])) return Fail("no archive " + args[0]);
   const std::string dir = WithTrailingSlash(args[1]);
   if (!MakeDirectories(dir)) return Fail("cannot create " + args[1]);
@@ -78,7 +80,8 @@ int Unpack(const Args& args) {
 }
 
 int List(const Args& args) {
-  if (args.size() != 1) return Fail("usage: vxtool list ARCHIVE");
+  RejectOptions(args);
+  if (args.size() != 1) BadUsage("needs one ARCHIVE");
   if (!FileExists(args[0])) return Fail("no archive " + args[0]);
   TArchive archive(args[0]);
   for (const auto& e : archive.Entries())

@@ -29,14 +29,13 @@ std::string WaveFile(const std::vector<int16_t>& samples) {
 }
 
 int SoundCommand(const Args& args) {
-  if (args.size() < 3)
-    return Fail("usage: sound SOURCE NAME OUT.wav [--loops N] [--volume V] [--seconds S]");
+  if (args.size() < 3) BadUsage("needs SOURCE, NAME and OUT.wav");
   const std::string& source = args[0];
   int loops = 1, volume = 255, seconds = 60;
   for (size_t i = 3; i < args.size(); ++i) {
     auto value = [&](int& target) {
       if (i + 1 >= args.size() || !TryStrToInt(args[i + 1], target))
-        throw std::runtime_error(args[i] + " needs a number");
+        BadUsage(args[i] + " needs a number");
       ++i;
     };
     if (args[i] == "--loops")
@@ -46,7 +45,7 @@ int SoundCommand(const Args& args) {
     else if (args[i] == "--seconds")
       value(seconds);
     else
-      return Fail("unknown option " + args[i]);
+      BadUsage("unknown option " + args[i]);
   }
   // A folder of loose sounds, or a sound archive (with loose sounds in the
   // "sound" folder beside it, as the player looks for them).

@@ -61,4 +61,32 @@ TEST(PackTool, NamesWithoutACodePage932FormAreRefused) {
   EXPECT_NE(RunVxTool("list " + dir / "none.pk2", dir), 0);
 }
 
+// A wrong command line ends with status 2 and the usage on standard error;
+// --help answers on standard output with status 0; a failed command is 1.
+TEST(VxtoolCommandLine, HelpUsageFaultsAndFailuresAreTold) {
+  testing::TempDir dir;
+  auto out = [&] { return ReadWholeFile(dir / "out.txt").value_or(""); };
+  auto err = [&] { return ReadWholeFile(dir / "err.txt").value_or(""); };
+  EXPECT_EQ(RunVxTool("--help", dir), 0);
+  for (const char* command : {"pack ", "unpack ", "list ", "lint ", "image ", "sound "})
+    EXPECT_NE(out().find(std::string("vxtool ") + command), std::string::npos) << command;
+  EXPECT_EQ(RunVxTool("--version", dir), 0);
+  EXPECT_EQ(out().rfind("vxtool ", 0), 0u);
+  for (const char* command : {"pack", "unpack", "list", "lint", "image", "sound"}) {
+    EXPECT_EQ(RunVxTool(std::string(command) + " --help", dir), 0) << command;
+    EXPECT_EQ(out().rfind(std::string("usage: vxtool ") + command + " ", 0), 0u) << out();
+    EXPECT_EQ(err(), "");
+  }
+  for (const char* wrong :
+       {"", "frobnicate", "pack onlyone", "pack a b --force", "unpack", "list a b", "lint",
+        "lint a b", "lint a --images", "lint a --bogus", "image a b", "sound a b",
+        "sound a b c --loops", "sound a b c --loops x", "sound a b c --bogus 1"}) {
+    EXPECT_EQ(RunVxTool(wrong, dir), 2) << wrong;
+    EXPECT_NE(err().find("usage: vxtool "), std::string::npos) << wrong << ": " << err();
+    EXPECT_EQ(out(), "") << wrong;
+  }
+  EXPECT_EQ(RunVxTool("list " + dir / "missing.pk2", dir), 1);
+  EXPECT_EQ(err().find("usage"), std::string::npos) << err();
+}
+
 }  // namespace vantel
