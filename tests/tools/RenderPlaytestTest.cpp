@@ -133,10 +133,12 @@ TEST(Playtest, FindsEachKindOfPlantedFaultWithItsLine) {
             "<a href=\"#past\">\n"        // 10
             "<a href=\"nothere\">\n"      // 11: a script that does not exist
             "<marker name=past>\n"
+            "<bgm src=broken mode=on>\n"  // 13: a sound that cannot be decoded
             "おわり<k>\n"
             "<scroll>\n");
   dir.Write("game/image/bg.png", EncodePng(Picture(800, 600, Picture::Format::BGR24, 0x336699)));
   dir.Write("game/image/broken.png", "\x89PNG\r\n\x1a\nthis is no picture");
+  dir.Write("game/sound/broken.wav", "RIFF????WAVEjunkjunkjunk");
   dir.Write("game/sound/other.wav", PcmWave(2, 44100, std::vector<int16_t>(4410, 0)));
   const std::string out = dir / "out.txt";
   ASSERT_EQ(RunVxtool("playtest '" + (dir / "game") + "' --from 脚本1 --ticks 3000", out,
@@ -146,7 +148,7 @@ TEST(Playtest, FindsEachKindOfPlantedFaultWithItsLine) {
   for (const char* expected :
        {"脚本1.vxs:5: no picture \"nopic\"", "脚本1.vxs:6: ", "脚本1.vxs:7: no sound nosound",
         "脚本1.vxs:8: 不明なコマンド<*foo>", "脚本1.vxs:9: no label \"nowhere\"",
-        "脚本1.vxs:11: jump to the script \"nothere\""})
+        "脚本1.vxs:11: jump to the script \"nothere\"", ": サウンドbroken.wav: "})
     EXPECT_NE(found.find(expected), std::string::npos) << expected << " not in:\n" << found;
   const std::string summary = ReadWholeFile(dir / "err.txt").value_or("");
   EXPECT_NE(summary.find("reached the credits"), std::string::npos) << summary;
