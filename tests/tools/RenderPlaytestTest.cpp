@@ -115,6 +115,16 @@ TEST(Render, FramesAreThePlayersFramesAtThoseTicks) {
                       "/dev/null", dir / "err.txt"),
             1);
   EXPECT_NE(ReadWholeFile(dir / "err.txt").value_or("").find("bad.txt:2:"), std::string::npos);
+  // A label is compared as a jump compares it: written in capitals it is not found.
+  EXPECT_EQ(
+      RunVxtool("render '" + game + "' '" + (dir / "out3") + "' --ticks 1 --from '脚本3#OWARI'",
+                "/dev/null", dir / "err.txt"),
+      1);
+  EXPECT_NE(ReadWholeFile(dir / "err.txt").value_or("").find("no label OWARI in 脚本3"),
+            std::string::npos);
+  EXPECT_EQ(
+      RunVxtool("render '" + game + "' '" + (dir / "out3") + "' --ticks 1 --from '脚本3#owari'"),
+      0);
 }
 
 TEST(Playtest, FindsEachKindOfPlantedFaultWithItsLine) {
