@@ -86,6 +86,7 @@ Stage::~Stage() {
 }
 
 void Stage::CleanUp() {
+  platform_.OnMessage = nullptr;  // its observer may be gone before the teardown's messages
   player_.reset();
   SetVantelHooks({});
   SetPlatform(nullptr);
