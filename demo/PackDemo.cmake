@@ -1,7 +1,9 @@
-# Packs the generated demo files (IN/script, IN/image, IN/sound) into
-# OUT/script.chs, OUT/image.pk2 and OUT/sound.pk2 with `vxtool pack`, then
-# checks the scripts with `vxtool lint`. Run by the build as
-#   cmake -DVXTOOL=... -DIN=... -DOUT=... -P PackDemo.cmake
+# Packs the demo's UTF-8 scripts (STORY, as written in demo/story) and its
+# generated pictures and sounds (IN/image, IN/sound) into OUT/script.chs,
+# OUT/image.pk2 and OUT/sound.pk2 with plain `vxtool pack`, which turns the
+# UTF-8 sources into the player's code page 932 text, then checks the scripts
+# with `vxtool lint`. Run by the build as
+#   cmake -DVXTOOL=... -DIN=... -DSTORY=... -DOUT=... -P PackDemo.cmake
 # A vxtool without a `pack` command (an older build) leaves the archives
 # unmade with a warning instead of failing the whole build.
 cmake_minimum_required(VERSION 3.20)
@@ -14,12 +16,12 @@ if(NOT usage MATCHES "vxtool pack ")
 endif()
 
 file(MAKE_DIRECTORY ${OUT})
-foreach(pair "script;script.chs" "image;image.pk2" "sound;sound.pk2")
+foreach(pair "${STORY};script.chs" "${IN}/image;image.pk2" "${IN}/sound;sound.pk2")
   list(GET pair 0 dir)
   list(GET pair 1 archive)
-  execute_process(COMMAND ${VXTOOL} pack ${IN}/${dir} ${OUT}/${archive} RESULT_VARIABLE rc)
+  execute_process(COMMAND ${VXTOOL} pack ${dir} ${OUT}/${archive} RESULT_VARIABLE rc)
   if(NOT rc EQUAL 0)
-    message(FATAL_ERROR "vxtool pack ${IN}/${dir} ${OUT}/${archive} failed (${rc})")
+    message(FATAL_ERROR "vxtool pack ${dir} ${OUT}/${archive} failed (${rc})")
   endif()
 endforeach()
 

@@ -78,7 +78,7 @@ int Lint(const Args& args) {
 VxCommand reg("lint",
               "ARCHIVE-OR-DIRECTORY [--images ARCHIVE-OR-DIR] [--sounds ARCHIVE-OR-DIR]\n"
               "      checks scripts: the .vxs entries of a script archive, the .vxs files of a\n"
-              "      directory, or a game directory's script.chs and script/ folder. A loose\n"
+              "      directory, or a game directory's script.chs and/or script/ folder. A loose\n"
               "      .vxs file that is valid UTF-8 (and not plain ASCII) is read as UTF-8 and\n"
               "      converted to CP932; any other file is taken as CP932. Pictures and sounds\n"
               "      are looked for in image.pk2/sound.pk2 and image/ sound/ beside the\n"

@@ -5,7 +5,8 @@
 // extension decides how entries are stored: in a ".chs" (script) archive the
 // .vxs and .ini files are packed text blocks, in any other archive (.pk2)
 // every file is stored raw. Names come back lower-cased, as the player sees
-// them.
+// them. Script and settings sources (.vxs, .ini) written as UTF-8 are
+// stored as the player's code page 932 text with CR LF line ends.
 #include <cstdio>
 
 #include "base/Bytes.h"
@@ -13,6 +14,7 @@
 #include "base/Paths.h"
 #include "data/ArchiveWriter.h"
 #include "data/ClassArchive.h"
+#include "script/ClassCodeRed.h"
 #include "tools/VxTool.h"
 
 namespace vantel::vxtool {
@@ -30,7 +32,8 @@ int Pack(const Args& args) {
   if (args.size() != 2) BadUsage("needs DIR and ARCHIVE");
   const std::string dir = WithTrailingSlash(args[0]);
   if (!DirectoryExists(dir)) return Fail("no directory " + args[0]);
-  ArchiveWriter writer(ArchiveWriter::KindFor(args[1]));
+  const auto kind = ArchiveWriter::KindFor(args[1]);
+  ArchiveWriter writer(kind);
   int count = 0;
   for (const std::string& file : ListDirectory(dir)) {
     const std::string path = dir + file;
@@ -40,7 +43,10 @@ int Pack(const Args& args) {
     }
     auto name = EncodeName(file);
     if (!name) return Fail("the file name " + path + " cannot be written in code page 932");
-    writer.AddFile(*name, path);
+    if (ArchiveWriter::IsPackedEntry(kind, *name))
+      writer.Add(*name, ReadScriptFile(path));  // as the player reads a loose source
+    else
+      writer.AddFile(*name, path);
     ++count;
   }
   writer.Write(args[1]);
@@ -91,7 +97,8 @@ int List(const Args& args) {
 
 VxCommand packCmd("pack",
                   "DIR ARCHIVE     store every file of DIR; in a .chs archive .vxs and .ini files "
-                  "are packed text, everything else (and all of a .pk2) raw",
+                  "are packed text (UTF-8 sources converted to code page 932 with CR LF), "
+                  "everything else (and all of a .pk2) raw",
                   Pack);
 VxCommand unpackCmd("unpack", "ARCHIVE DIR   write every entry of ARCHIVE as a file in DIR",
                     Unpack);

@@ -1,6 +1,7 @@
-// vantel_demogen OUTDIR STORYDIR: writes the demo story's files into
-// OUTDIR/script, OUTDIR/image and OUTDIR/sound (UTF-8 file names), ready
-// for `vxtool pack`. Deterministic: two runs write the same bytes.
+// vantel_demogen OUTDIR: writes the demo story's pictures and sounds into
+// OUTDIR/image and OUTDIR/sound (UTF-8 file names), ready for `vxtool pack`.
+// The scripts need no making: `vxtool pack` packs demo/story as written. Deterministic: two runs
+// write the same bytes.
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -11,7 +12,6 @@
 
 #include "base/Paths.h"
 #include "demo/gen/DemoImages.h"
-#include "demo/gen/DemoScripts.h"
 #include "demo/gen/DemoSounds.h"
 
 namespace {
@@ -35,16 +35,15 @@ void WriteAll(const AssetList& list, const std::string& dir) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 3) {
-    std::fprintf(stderr, "usage: vantel_demogen OUTDIR STORYDIR\n");
+  if (argc != 2) {
+    std::fprintf(stderr, "usage: vantel_demogen OUTDIR\n");
     return 2;
   }
-  const std::string out = argv[1], story = argv[2];
+  const std::string out = argv[1];
   const auto start = std::chrono::steady_clock::now();
   try {
     const std::string work = out + "/work";
     std::filesystem::create_directories(work);
-    WriteAll(vantel::demo::ScriptAssets(story), out + "/script");
     // Sounds and pictures are independent: make them side by side.
     auto sounds = std::async(std::launch::async,
                              [&] { WriteAll(vantel::demo::SoundAssets(work), out + "/sound"); });

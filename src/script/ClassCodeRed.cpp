@@ -1,9 +1,12 @@
 #include "script/ClassCodeRed.h"
 
 #include <array>
+#include <filesystem>
 
 #include "base/Errors.h"
 #include "base/Paths.h"
+#include "base/SourceText.h"
+#include "base/Stream.h"
 #include "data/ClassArchive.h"
 #include "data/FuncFile.h"
 #include "shell/ClassGlobal.h"
@@ -61,6 +64,19 @@ Bytes ScriptBaseName(std::string_view name) {
   return LowerCase(WithoutExtension(FileNamePart(name)));
 }
 
+Bytes ReadScriptFile(const std::string& path) {
+  auto bytes = ReadWholeFile(path);
+  if (!bytes) {
+    if (FileExists(path)) throw FileError("cannot read " + path);
+    return Bytes();
+  }
+  if (bytes->size() >= 4 && static_cast<unsigned char>((*bytes)[3]) == 0x5A) {
+    MemoryStream stream(std::move(*bytes));
+    return ReadPackedBlock(stream, path);
+  }
+  return SourceToCp932(*bytes, std::filesystem::path(path).filename().string());
+}
+
 void TCodeRed::Load(std::string_view name) {
   const Bytes base = ScriptBaseName(name);
   const Bytes file = base + ".vxs";
@@ -69,7 +85,7 @@ void TCodeRed::Load(std::string_view name) {
   if (archive && archive->IndexOf(file) >= 0) {
     text = archive->ReadText(file);
   } else if (auto path = DataPath(ScriptDir, file); path && FileExists(*path)) {
-    text = ReadPackedFile(*path);
+    text = ReadScriptFile(*path);
   }
   ScriptName = base;
   if (Bytes* global = GlobalScriptName ? GlobalScriptName : Global ? &Global->ScriptName : nullptr)

@@ -40,6 +40,13 @@ size_t LineEndAt(std::string_view text, size_t i);
 // The script name Load uses for `name`: its file-name part without the
 // extension, lower-cased (D:\x\A.VXS gives "a").
 Bytes ScriptBaseName(std::string_view name);
+// The text of a loose script or settings file as the player reads it: a
+// packed text file unpacked, a UTF-8 source converted to code page 932 with
+// CR LF (SourceToCp932), anything else as it is; empty when there is no
+// file. The one way loose sources are read: the player, vxtool pack, lint,
+// render and playtest all use it. DataError for damaged packed data or a
+// character with no code page 932 form; FileError for an unreadable file.
+Bytes ReadScriptFile(const std::string& path);
 
 class TCodeRed : public TSlist {
  public:

@@ -6,6 +6,7 @@
 
 #include "base/Errors.h"
 #include "base/Paths.h"
+#include "base/SourceText.h"
 #include "data/ClassArchive.h"
 #include "data/FuncFile.h"
 #include "script/ClassCodeBlue.h"
@@ -55,39 +56,6 @@ bool IsColour(std::string_view text) {
 Bytes PictureStem(std::string_view name) {
   const size_t dot = name.rfind('.');  // '.' is never a trail byte
   return LowerCase(dot == std::string_view::npos ? name : name.substr(0, dot));
-}
-
-bool IsUtf8(std::string_view s, bool& nonAscii) {
-  nonAscii = false;
-  for (size_t i = 0; i < s.size();) {
-    const auto c = static_cast<unsigned char>(s[i]);
-    if (c < 0x80) {
-      ++i;
-      continue;
-    }
-    size_t n;
-    uint32_t cp;
-    if (c >= 0xC2 && c <= 0xDF)
-      n = 1, cp = c & 0x1F;
-    else if (c >= 0xE0 && c <= 0xEF)
-      n = 2, cp = c & 0x0F;
-    else if (c >= 0xF0 && c <= 0xF4)
-      n = 3, cp = c & 0x07;
-    else
-      return false;
-    if (i + n >= s.size()) return false;
-    for (size_t k = 1; k <= n; ++k) {
-      const auto b = static_cast<unsigned char>(s[i + k]);
-      if ((b & 0xC0) != 0x80) return false;
-      cp = (cp << 6) | (b & 0x3F);
-    }
-    if ((n == 2 && cp < 0x800) || (n == 3 && (cp < 0x10000 || cp > 0x10FFFF)) ||
-        (cp >= 0xD800 && cp <= 0xDFFF))
-      return false;
-    nonAscii = true;
-    i += n + 1;
-  }
-  return true;
 }
 
 // One script read for checking.
@@ -451,11 +419,8 @@ void AddFromDirectory(ScriptLint& lint, const std::string& dir, const std::set<B
     if (!HasVxsExtension(file) || !FileExists(dir + file)) continue;
     const Bytes name = ScriptBaseName(FromUtf8(file));
     if (skip.count(name)) continue;
-    auto bytes = ReadWholeFile(dir + file);
-    if (!bytes) throw FileError("cannot read " + dir + file);
-    // Packed scripts are what the player writes and reads; plain ones may be UTF-8.
-    const bool packed = bytes->size() >= 4 && static_cast<unsigned char>((*bytes)[3]) == 0x5A;
-    lint.AddScript(name, packed ? ReadPackedFile(dir + file) : ScriptTextFromFile(*bytes));
+    // As the player reads it: packed, UTF-8 or code page 932.
+    lint.AddScript(name, ReadScriptFile(dir + file));
   }
 }
 
@@ -525,13 +490,16 @@ void AddScriptsFrom(ScriptLint& lint, const std::string& path) {
     AddFromDirectory(lint, dir + "script/", have);
     return;
   }
+  if (DirectoryExists(dir + "script/")) {
+    // A game directory whose scripts are all loose, as the player reads them.
+    AddFromDirectory(lint, dir + "script/", {});
+    return;
+  }
   AddFromDirectory(lint, dir, {});
 }
 
-Bytes ScriptTextFromFile(std::string_view bytes) {
-  bool nonAscii = false;
-  if (IsUtf8(bytes, nonAscii) && nonAscii) return FromUtf8(bytes);
-  return Bytes(bytes);
+Bytes ScriptTextFromFile(std::string_view bytes, const std::string& name) {
+  return SourceToCp932(bytes, name);
 }
 
 }  // namespace vantel

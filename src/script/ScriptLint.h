@@ -73,13 +73,12 @@ class ScriptLint {
 // Adds the scripts found at `path`: the .vxs entries of a script archive (a
 // file), the .vxs files of a directory, or, for a game directory holding
 // script.chs, the archive's scripts and those of its script/ folder that
-// the archive lacks. Throws FileError when there is nothing at `path`.
+// the archive lacks; for a game directory with only a script/ folder, the
+// scripts in that folder. Throws FileError when there is nothing at `path`.
 void AddScriptsFrom(ScriptLint& lint, const std::string& path);
 
-// The CP932 text of a loose .vxs file: a file that is valid UTF-8 and not
-// plain ASCII is converted from UTF-8 (CP932 Japanese text is practically
-// never valid UTF-8, while UTF-8 text often passes for CP932 byte pairs);
-// anything else is taken as CP932 already.
-Bytes ScriptTextFromFile(std::string_view bytes);
+// The CP932 text of a loose .vxs file's bytes (SourceToCp932: UTF-8 is
+// converted, anything else taken as CP932 already); `name` labels errors.
+Bytes ScriptTextFromFile(std::string_view bytes, const std::string& name = "script");
 
 }  // namespace vantel

@@ -224,9 +224,10 @@ TEST(LintSources, ArchivesDirectoriesAndEncodings) {
   EXPECT_THROW(AddScriptsFrom(archive, dir / "none"), FileError);
 
   // CP932 text stays as it is, even when its pairs happen to be valid bytes;
-  // UTF-8 is converted; plain ASCII and broken UTF-8 are left alone.
+  // UTF-8 is converted (each line ended by CR LF); plain ASCII and broken
+  // UTF-8 are left alone.
   EXPECT_EQ(ScriptTextFromFile(Sjis("あい")), Sjis("あい"));
-  EXPECT_EQ(ScriptTextFromFile("あい"), Sjis("あい"));
+  EXPECT_EQ(ScriptTextFromFile("あい"), Sjis("あい") + "\r\n");
   EXPECT_EQ(ScriptTextFromFile("abc"), "abc");
   EXPECT_EQ(ScriptTextFromFile("\xE3\x81"), "\xE3\x81");
   EXPECT_EQ(ScriptTextFromFile("\xC0\xAF"), "\xC0\xAF");  // overlong: not UTF-8
