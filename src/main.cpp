@@ -28,6 +28,7 @@
 #include "shell/Class_Title.h"
 #include "shell/FormSetting.h"
 #include "shell/FormShiori.h"
+#include "shell/UnitDebug.h"
 #include "shell/UnitVantel.h"
 
 namespace {
@@ -84,6 +85,7 @@ int main(int argc, char** argv) {
   vantel::RegisterMusicRoomScene();
   vantel::RegisterScrollScene();
   vantel::RegisterMessageLogScene();
+  vantel::RegisterDebugger();
   vantel::VantelHooks hooks;
   hooks.saveDialog = vantel::ShowSaveDialog;
   hooks.loadDialog = vantel::ShowLoadDialog;
