@@ -387,6 +387,15 @@ TEST_F(VantelSdlTest, DebuggerWindowJumpsTheStoryToALabel) {
   EXPECT_FALSE(Global->DebugAttached);
   EXPECT_EQ(platform->Debuggers()->WindowOf(*form), nullptr);
   EXPECT_FALSE(vantel->Closed());
+
+  // A script dropped on the game window is loaded into the story by its name.
+  SDL_Event drop{};
+  drop.type = SDL_DROPFILE;
+  drop.drop.file = SDL_strdup("/somewhere/else/脚本2.vxs");
+  Push(drop);
+  Rounds(2);
+  EXPECT_EQ(Global->ScriptName, Sjis("脚本2"));
+  EXPECT_EQ(Story()->FScript->Position, 0);
 }
 
 }  // namespace
