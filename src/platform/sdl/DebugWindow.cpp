@@ -79,7 +79,7 @@ struct DebugWindows::Window {
   SDL_Renderer* renderer = nullptr;
   ImGuiContext* context = nullptr;
   Uint32 lastDraw = 0;
-  bool buttonChanged = false;  // a press or release not yet drawn
+  bool buttonChanged = false;  // a press or release (button or key) not yet drawn
   size_t linesShown = 0;       // the message box follows new lines
   std::string edit;            // the jump target being typed (UTF-8)
   int editingRow = -1;         // the value cell being typed into
@@ -177,6 +177,10 @@ struct DebugWindows::Window {
         break;
       case SDL_KEYDOWN:
       case SDL_KEYUP: {
+        // Likewise one change of a key per frame: a press and its release
+        // in one frame would never be seen.
+        if (buttonChanged) Draw();
+        buttonChanged = true;
         const SDL_Scancode sc = ev.key.keysym.scancode;
         io.KeyShift = (ev.key.keysym.mod & KMOD_SHIFT) != 0;
         io.KeyCtrl = (ev.key.keysym.mod & KMOD_CTRL) != 0;
@@ -360,6 +364,11 @@ DebugWindows::Fed DebugWindows::Feed(const SDL_Event& ev) {
   // With more than one window, SDL reports the main window's close box as
   // a window event only.
   if (ev.type == SDL_WINDOWEVENT && ev.window.event == SDL_WINDOWEVENT_CLOSE) return Fed::CloseMain;
+  // The focus went from the main window to a debugger window (whichever of
+  // the two events comes first): the application stays active.
+  if (ev.type == SDL_WINDOWEVENT && ev.window.event == SDL_WINDOWEVENT_FOCUS_LOST)
+    for (const auto& w : windows_)
+      if (SDL_GetWindowFlags(w->window) & SDL_WINDOW_INPUT_FOCUS) return Fed::Used;
   return Fed::NotMine;
 }
 
