@@ -19,6 +19,7 @@
 #include "shell/CommandLine.h"
 #include "shell/FormSetting.h"
 #include "shell/FormShiori.h"
+#include "shell/UnitDebug.h"
 #include "shell/UnitVantel.h"
 
 namespace {
@@ -62,6 +63,7 @@ int main(int argc, char** argv) {
   vantel::RegisterMusicRoomScene();
   vantel::RegisterScrollScene();
   vantel::RegisterMessageLogScene();
+  vantel::RegisterDebugger();
   vantel::VantelHooks hooks;
   hooks.saveDialog = vantel::ShowSaveDialog;
   hooks.loadDialog = vantel::ShowLoadDialog;

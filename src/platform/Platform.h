@@ -267,6 +267,43 @@ class MessageBoxModel : public DialogModel {
   MessageAnswer answer_ = MessageAnswer::Unanswered;
 };
 
+// ---- The debugger's tool window -----------------------------------------------
+
+// What a view of the debugger window draws and reports. The window is not
+// modal: the view draws it between the story's frames. Texts are the data's
+// (CP932), except the caption.
+class DebugPanel {
+ public:
+  virtual ~DebugPanel() = default;
+  virtual Bytes Caption() const = 0;
+  // Where the window opens (screen coordinates) and its client size then.
+  virtual int Left() const = 0;
+  virtual int Top() const = 0;
+  virtual int Width() const = 0;
+  virtual int Height() const = 0;
+  // The width a resize to `width` gets.
+  virtual int ResizedWidth(int width) const = 0;
+  virtual Bytes ScriptLine() const = 0;  // "Script/..."
+  virtual Bytes CodeLine() const = 0;    // "Code/..."
+  virtual const std::vector<Bytes>& MessageLines() const = 0;
+  // The value grid, row 0 and column 0 fixed.
+  virtual int GridRows() const = 0;
+  virtual int GridColumns() const = 0;
+  virtual Bytes GridCell(int column, int row) const = 0;
+  virtual bool GridCellEditable(int column, int row) const = 0;
+  // Called by the view before each frame it draws: live values into the grid.
+  virtual void RefreshValues() = 0;
+  // What the author did.
+  virtual void EditCell(int column, int row, const Bytes& text) = 0;
+  virtual Bytes JumpTarget() const = 0;  // the edit box
+  virtual void SetJumpTarget(const Bytes& text) = 0;
+  virtual void JumpClick() = 0;    // "JUMP"
+  virtual void ClearClick() = 0;   // "CLEAR"
+  virtual void UpdateClick() = 0;  // "UPDATE"
+  virtual void CloseClick() = 0;   // the close box
+  virtual bool Closed() const = 0;
+};
+
 // ---- The platform ----------------------------------------------------------
 
 class Platform {
@@ -310,6 +347,14 @@ class Platform {
   // model's result code. Ticks do not run meanwhile; the picture stands still.
   virtual int RunDialog(DialogKind kind, DialogModel& model) = 0;
   virtual void OpenUrl(const std::string& url) = 0;
+  // Debugger windows: each shows its panel beside the main window until the
+  // panel is closed or CloseDebugWindow is called for it (before the panel
+  // is freed). False when no window could be made.
+  virtual bool OpenDebugWindow(DebugPanel& panel) {
+    (void)panel;
+    return false;
+  }
+  virtual void CloseDebugWindow(DebugPanel& panel) { (void)panel; }
 
   // Display settings and monitors.
   virtual bool ReadDisplayMode(DisplayMode& mode) = 0;

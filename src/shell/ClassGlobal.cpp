@@ -1,5 +1,6 @@
 #include "shell/ClassGlobal.h"
 
+#include <algorithm>
 #include <chrono>
 #include <climits>
 #include <cmath>
@@ -287,8 +288,9 @@ void Tglobal::UpdateDebugInfo() {
   for (int i = 0; i < pending.Count(); ++i) MessageBox->AppendLine(pending[i]);
   if (MessageBox->LineCount() > 100)
     for (int i = 0; i < 51; ++i) MessageBox->DeleteFirstLine();
+  // LineNo is already the 1-based source line; 0 (nothing run yet) shows 1.
   if (ScriptLabel)
-    ScriptLabel->SetCaption("Script/" + ScriptName + "   " + IntToStr(int64_t{LineNo} + 1) +
+    ScriptLabel->SetCaption("Script/" + ScriptName + "   " + IntToStr(std::max(LineNo, int32_t{1})) +
                             Sjis("行"));
   if (CodeLabel && CodeText.size() < 100) CodeLabel->SetCaption("Code/" + CodeText);
   if (DebugWindow) DebugWindow->Repaint();

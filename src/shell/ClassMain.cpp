@@ -98,6 +98,8 @@ void TMain::SwitchScene(int32_t n) {
 }
 
 void TMain::Tick(bool late) {
+  ++Ticks;
+  if (late) ++LateTicks;
   if (Global && Global->NextScene != 0) {
     SwitchScene(Global->NextScene);
     Global->NextScene = 0;

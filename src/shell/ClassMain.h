@@ -67,6 +67,7 @@ class TMain {
 
   int32_t SceneNo = 0;
   std::unique_ptr<Tflat> Scene;
+  int64_t Ticks = 0, LateTicks = 0;  // ticks run, and of them those marked late (debugger)
 };
 
 // The single instance, while the main window exists.

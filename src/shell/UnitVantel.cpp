@@ -14,6 +14,7 @@
 #include "script/Class_Story.h"
 #include "shell/ClassGlobal.h"
 #include "shell/ClassMain.h"
+#include "shell/UnitDebug.h"
 #include "sound/ClassSoundSrc.h"
 #include "sound/FuncSound.h"
 
@@ -111,6 +112,18 @@ TStory* CurrentStory() {
 }  // namespace
 
 VantelHooks WithStoryHooks(VantelHooks hooks) {
+  hooks.storyLoadScript = [](const Bytes& name) {
+    TStory* story = CurrentStory();
+    if (!story || !story->FScript) return;
+    // A damaged script throws before the tokens are replaced; a name that
+    // finds no script would end the story, so the story keeps its place.
+    const Bytes before = story->FScript->PositionString();
+    story->FScript->Load(name);
+    if (story->FScript->Count() == 0) {
+      story->FScript->RestorePosition(before);
+      throw FileError("no script named \"" + ToUtf8(name) + "\" in script.chs or script/");
+    }
+  };
   hooks.storyState = [] {
     TStory* story = CurrentStory();
     return story ? story->FState : 0;
@@ -622,6 +635,10 @@ void TVantel::DropFiles(const std::vector<std::string>& files) {
         hooks.storyLoadScript(FromUtf8(file.filename().string(), CodePage::CP932));
       } catch (const ConvertError&) {
         // A name that scripts cannot spell names no script: the drop is ignored.
+      } catch (const Error& e) {
+        // A damaged script: the story keeps its place, the author is told.
+        GetPlatform().ShowMessage(ErrorText(e.what()), Gbk("Vantel"), MessageKind::Warning, false,
+                                  CodePage::GBK);
       }
     }
     Global->SetActive(true);
@@ -643,6 +660,7 @@ void TVantel::Teardown() {
   if (tornDown_ || !created_) return;
   tornDown_ = true;
   Platform& platform = GetPlatform();
+  CloseDebuggers();  // their windows go before the main window and Global
   if (Global) {
     Global->SetActive(false);
     if (!Global->SaveDir.empty()) DeleteFile(Global->SaveDir + "backup.00");

@@ -56,8 +56,7 @@ struct VantelHooks {
 void SetVantelHooks(VantelHooks hooks);
 VantelHooks& GetVantelHooks();
 // `hooks` with the story commands bound to the story scene (TStory) when it
-// is the current scene. The story's interpreter is not reachable from
-// outside it, so dropped scripts stay unbound.
+// is the current scene; a dropped script loads into the story's interpreter.
 VantelHooks WithStoryHooks(VantelHooks hooks);
 
 // True when the three archives are where the program looks for them:

@@ -415,7 +415,8 @@ TEST_F(GlobalTest, UpdateDebugInfoFillsTheAttachedDebugger) {
   g.LineNo = 41;
   g.CodeText = "text<wait>";
   g.UpdateDebugInfo();
-  EXPECT_EQ(script.text, "Script/chapter1   42" + Sjis("行"));
+  // The line is the source line as it is (already counted from 1).
+  EXPECT_EQ(script.text, "Script/chapter1   41" + Sjis("行"));
   EXPECT_EQ(code.text, "Code/text<wait>");
   g.CodeText = std::string(100, 'x');  // too long to show: the label keeps its text
   g.UpdateDebugInfo();

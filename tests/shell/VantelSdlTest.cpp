@@ -12,6 +12,7 @@
 #include "data/ClassSList.h"
 #include "data/FuncFile.h"
 #include "graphics/Class_Scroll.h"
+#include "platform/sdl/DebugWindow.h"
 #include "platform/sdl/SdlPlatform.h"
 #include "scenes/Class_CGlib.h"
 #include "scenes/Class_End.h"
@@ -24,6 +25,7 @@
 #include "shell/Class_Title.h"
 #include "shell/FormSetting.h"
 #include "shell/FormShiori.h"
+#include "shell/UnitDebug.h"
 #include "shell/UnitVantel.h"
 #include "sound/ClassSoundSrc.h"
 #include "sound/FuncSound.h"
@@ -84,6 +86,7 @@ class VantelSdlTest : public ::testing::Test {
     for (int n = 1; n <= 8; ++n) RegisterScene(n, nullptr);
     SetVantelHooks({});
     SetTitleLoadCommand(nullptr);
+    SetDebuggerOpener(nullptr);
   }
 
   // A player on a fresh platform; false when this machine has no SDL video.
@@ -309,6 +312,90 @@ TEST_F(VantelSdlTest, BackupFromAnInterruptedStoryIsOfferedInTheWindow) {
   EXPECT_FALSE(FileExists(dir / "save/backup"));
   // The story goes on from the backup's page, waiting for the reader.
   EXPECT_TRUE(Until([] { return Story()->FState == 1; }, 200));
+}
+
+TEST_F(VantelSdlTest, DebuggerWindowJumpsTheStoryToALabel) {
+  WriteFileAtomic(dir / "save/debug", "");
+  RegisterDebugger();
+  if (!Start()) GTEST_SKIP() << "no SDL video driver";
+  ASSERT_TRUE(Until([] { return Main->SceneNo == kSceneTitle; }, 4000));
+  Rounds(40);
+  Click(350, 388);  // はじめから
+  ASSERT_TRUE(Until([] { return Story() != nullptr && Story()->FState == 1; }, 400));
+  Key(SDLK_d, KMOD_CTRL);
+  ASSERT_TRUE(Until([] { return !DebugForms().empty(); }, 20));
+  TFormDebug* form = DebugForms().back().get();
+  SDL_Window* window = platform->Debuggers()->WindowOf(*form);
+  ASSERT_NE(window, nullptr);
+  EXPECT_STREQ(SDL_GetWindowTitle(window), "DEBUGER");
+  int w = 0, h = 0;
+  SDL_GetWindowSize(window, &w, &h);
+  EXPECT_EQ(w, 194);
+  EXPECT_EQ(h, 573);
+
+  // The author types a target into HREF and presses JUMP, in the debugger's own window.
+  const Uint32 id = SDL_GetWindowID(window);
+  auto clickAt = [&](int x, int y) {
+    SDL_Event e{};
+    e.type = SDL_MOUSEMOTION;
+    e.motion.windowID = id;
+    e.motion.x = x;
+    e.motion.y = y;
+    Push(e);
+    e = SDL_Event{};
+    e.type = SDL_MOUSEBUTTONDOWN;
+    e.button.windowID = id;
+    e.button.button = SDL_BUTTON_LEFT;
+    e.button.x = x;
+    e.button.y = y;
+    Push(e);
+    e.type = SDL_MOUSEBUTTONUP;
+    Push(e);
+    for (int i = 0; i < 3; ++i) {
+      Rounds(1);
+      SDL_Delay(40);
+    }
+  };
+  clickAt(80, 89);
+  SDL_Event text{};
+  text.type = SDL_TEXTINPUT;
+  text.text.windowID = id;
+  std::snprintf(text.text.text, sizeof text.text.text, "%s", "脚本4_2#hako");
+  Push(text);
+  Rounds(1);
+  SDL_Delay(40);
+  Rounds(1);
+  EXPECT_EQ(form->JumpTarget(), Sjis("脚本4_2#hako"));
+  const int32_t linesBefore = Global->LineNo;
+  clickAt(150, 90);
+  EXPECT_EQ(Global->ScriptName, Sjis("脚本4_2"));
+  EXPECT_EQ(Story()->FScript->Tag(Story()->FScript->Position), 3);
+  // The story was not stopped, and goes on from the label at the reader's click.
+  EXPECT_EQ(Main->SceneNo, kSceneStory);
+  Click(400, 300);
+  ASSERT_TRUE(Until([] { return Global->LineNo >= 8; }, 200)) << linesBefore;
+  EXPECT_EQ(Global->ScriptName, Sjis("脚本4_2"));
+  EXPECT_NE(form->ScriptLine().find(Sjis("脚本4_2")), Bytes::npos);
+
+  // The debugger's close box detaches it; the story goes on.
+  SDL_Event close{};
+  close.type = SDL_WINDOWEVENT;
+  close.window.windowID = id;
+  close.window.event = SDL_WINDOWEVENT_CLOSE;
+  Push(close);
+  Rounds(2);
+  EXPECT_FALSE(Global->DebugAttached);
+  EXPECT_EQ(platform->Debuggers()->WindowOf(*form), nullptr);
+  EXPECT_FALSE(vantel->Closed());
+
+  // A script dropped on the game window is loaded into the story by its name.
+  SDL_Event drop{};
+  drop.type = SDL_DROPFILE;
+  drop.drop.file = SDL_strdup("/somewhere/else/脚本2.vxs");
+  Push(drop);
+  Rounds(2);
+  EXPECT_EQ(Global->ScriptName, Sjis("脚本2"));
+  EXPECT_EQ(Story()->FScript->Position, 0);
 }
 
 }  // namespace

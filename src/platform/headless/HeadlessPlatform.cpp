@@ -120,4 +120,13 @@ void HeadlessPlatform::DumpFrame(const std::string& pngPath) const {
   WritePng(pngPath, frame_);
 }
 
+bool HeadlessPlatform::OpenDebugWindow(DebugPanel& panel) {
+  debugWindows_.push_back(&panel);
+  return true;
+}
+
+void HeadlessPlatform::CloseDebugWindow(DebugPanel& panel) {
+  std::erase(debugWindows_, &panel);
+}
+
 }  // namespace vantel

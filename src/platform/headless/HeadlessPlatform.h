@@ -82,6 +82,11 @@ class HeadlessPlatform : public Platform {
   int PopupMenu(const std::vector<MenuItem>& items, int x, int y) override;
   int RunDialog(DialogKind kind, DialogModel& model) override;
   void OpenUrl(const std::string& url) override { openedUrls_.push_back(url); }
+  // Debugger windows are only listed: tests act on the panels themselves.
+  bool OpenDebugWindow(DebugPanel& panel) override;
+  void CloseDebugWindow(DebugPanel& panel) override;
+  // The panels whose windows are open, oldest first.
+  const std::vector<DebugPanel*>& DebugWindows() const { return debugWindows_; }
   bool ReadDisplayMode(DisplayMode& mode) override;
   bool TestDisplayMode(const DisplayMode& mode) override;
   bool ApplyDisplayMode(const DisplayMode& mode) override;
@@ -102,6 +107,7 @@ class HeadlessPlatform : public Platform {
   std::vector<DialogKind> dialogsRun_;
   std::vector<Message> messages_;
   std::vector<ScreenRect> presented_;
+  std::vector<DebugPanel*> debugWindows_;
   Picture frame_;
   int endPresents_ = 0;
   bool shiftDown_ = false;

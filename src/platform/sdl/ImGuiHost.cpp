@@ -100,6 +100,12 @@ int VirtualKey(SDL_Keycode k) {
   }
 }
 
+std::string CjkFontPath(int& index) {
+  const FontFile f = FindCjkFont();
+  index = f.index;
+  return f.path;
+}
+
 uint32_t ShiftOfMod(uint16_t mod) {
   uint32_t s = 0;
   if (mod & KMOD_SHIFT) s |= kShift;

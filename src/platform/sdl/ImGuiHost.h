@@ -29,6 +29,8 @@ namespace vantel {
 int VirtualKey(SDL_Keycode k);
 // SDL modifier state to ShiftFlag bits.
 uint32_t ShiftOfMod(uint16_t mod);
+// The CJK face the dialogs draw with (empty: none found) and its face index.
+std::string CjkFontPath(int& index);
 
 class ImGuiHost {
  public:

@@ -11,6 +11,7 @@
 
 #include "base/Errors.h"
 #include "platform/FontText.h"
+#include "platform/sdl/DebugWindow.h"
 #include "platform/sdl/ImGuiHost.h"
 #include "platform/sdl/ImGuiMenu.h"
 #include "platform/sdl/SdlAudio.h"
@@ -105,6 +106,7 @@ bool SdlPlatform::CreateMainWindow(const Bytes& caption, int width, int height) 
 }
 
 void SdlPlatform::DestroyMainWindow() {
+  debug_.reset();  // owned by the main window
   if (texture_) SDL_DestroyTexture(texture_);
   if (renderer_) SDL_DestroyRenderer(renderer_);
   if (window_) SDL_DestroyWindow(window_);
@@ -195,6 +197,15 @@ bool SdlPlatform::PollEvent(InputEvent& e) {
   SDL_Event ev;
   while (SDL_PollEvent(&ev)) {
     e = InputEvent{};
+    if (debug_) {  // the debugger's windows take their own events
+      const DebugWindows::Fed fed = debug_->Feed(ev);
+      if (fed == DebugWindows::Fed::Used) continue;
+      if (fed != DebugWindows::Fed::NotMine) {
+        e.kind = fed == DebugWindows::Fed::Activated ? InputEvent::Kind::Activate
+                                                     : InputEvent::Kind::CloseRequest;
+        return true;
+      }
+    }
     switch (ev.type) {
       case SDL_QUIT:
         e.kind = InputEvent::Kind::CloseRequest;
@@ -248,7 +259,18 @@ bool SdlPlatform::PollEvent(InputEvent& e) {
         continue;
     }
   }
+  if (debug_) debug_->Draw();  // between the story's frames
   return false;
+}
+
+bool SdlPlatform::OpenDebugWindow(DebugPanel& panel) {
+  if (!window_) return false;
+  if (!debug_) debug_ = std::make_unique<DebugWindows>();
+  return debug_->Open(panel);
+}
+
+void SdlPlatform::CloseDebugWindow(DebugPanel& panel) {
+  if (debug_) debug_->Close(panel);
 }
 
 bool SdlPlatform::ShiftKeyDown() {

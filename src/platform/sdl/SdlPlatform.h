@@ -25,6 +25,8 @@ struct SDL_Texture;
 
 namespace vantel {
 
+class DebugWindows;
+
 class SdlPlatform : public Platform {
  public:
   SdlPlatform();
@@ -50,6 +52,8 @@ class SdlPlatform : public Platform {
   int PopupMenu(const std::vector<MenuItem>& items, int x, int y) override;
   int RunDialog(DialogKind kind, DialogModel& model) override;
   void OpenUrl(const std::string& url) override;
+  bool OpenDebugWindow(DebugPanel& panel) override;
+  void CloseDebugWindow(DebugPanel& panel) override;
   bool ReadDisplayMode(DisplayMode& mode) override;
   bool TestDisplayMode(const DisplayMode& mode) override;
   bool ApplyDisplayMode(const DisplayMode& mode) override;
@@ -71,6 +75,8 @@ class SdlPlatform : public Platform {
   void SetModalObserver(std::function<void(const ModalFrame&)> observer) {
     observer_ = std::move(observer);
   }
+  // The debugger's windows (null until one opens).
+  DebugWindows* Debuggers() { return debug_.get(); }
   // What the window shows now (the picture and anything drawn over it).
   bool ReadWindow(Picture& picture);
 
@@ -90,6 +96,7 @@ class SdlPlatform : public Platform {
   bool videoInit_ = false;
   Bytes windowCaption_;
   std::function<void(const ModalFrame&)> observer_;
+  std::unique_ptr<DebugWindows> debug_;  // the debugger's windows (DebugWindow.h)
 };
 
 }  // namespace vantel
