@@ -53,6 +53,7 @@ int Usage() {
 int main(int argc, char** argv) {
   vantel::TVantel::Options options;
   bool haveSecond = false;
+  int scale = 0;  // --scale N: the windowed picture's scale; 0 chooses by the desktop
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
     if (arg == "--root") {
@@ -67,6 +68,8 @@ int main(int argc, char** argv) {
     } else if (arg == "--screenshot") {
       if (++i >= argc) return Usage();
       options.screenshot = argv[i];
+    } else if (arg == "--scale") {
+      if (++i >= argc || !vantel::ParseScale(argv[i], scale)) return Usage();
     } else if (!haveSecond) {
       options.secondDataDir = arg;  // exactly as given
       haveSecond = true;
@@ -97,6 +100,7 @@ int main(int argc, char** argv) {
 
   try {
     vantel::SdlPlatform platform;
+    platform.SetWindowScale(scale);
     vantel::SetPlatform(&platform);
     int status;
     {
