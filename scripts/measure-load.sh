@@ -77,7 +77,11 @@ run() {  # mode, extra environment
   local root=$work/$mode
   mkdir -p "$root"
   cp "$build"/game/*.chs "$build"/game/*.pk2 "$root/"
-  env "$@" "$player" --root "$root" --scale 1 >"$work/$mode.log" 2>&1 &
+  # A player already running for this user would take the start as a second
+  # instance; in a network namespace of its own (where allowed) this one is alone.
+  local alone=()
+  if unshare -n true 2>/dev/null; then alone=(unshare -n); fi
+  env "$@" "${alone[@]}" "$player" --root "$root" --scale 1 >"$work/$mode.log" 2>&1 &
   player_pid=$!
   window=
   for _ in $(seq 100); do

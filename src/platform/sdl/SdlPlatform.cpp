@@ -299,14 +299,35 @@ void SdlPlatform::GetWindowPosition(int& left, int& top) {
   if (window_) SDL_GetWindowPosition(window_, &left, &top);
 }
 
+bool SdlPlatform::CoversDisplay() {
+  SDL_Rect bounds{0, 0, 0, 0};
+  const int display = SDL_GetWindowDisplayIndex(window_);
+  if (SDL_GetDisplayBounds(display < 0 ? 0 : display, &bounds) != 0) return true;
+  // The window system answers in its own time; a quarter second is plenty.
+  for (int i = 0; i < 25; ++i) {
+    int w = 0, h = 0;
+    SDL_GetWindowSize(window_, &w, &h);
+    if (w >= bounds.w && h >= bounds.h) return true;
+    SDL_PumpEvents();
+    SDL_Delay(10);
+  }
+  return false;
+}
+
 bool SdlPlatform::SetFullScreen(bool on) {
   if (!window_) return false;
   // Without a display-mode change, full screen covers the desktop and the
   // picture is scaled; with one, the window takes the changed mode.
   const int failed = SDL_SetWindowFullscreen(
       window_, on ? (modeChanged_ ? SDL_WINDOW_FULLSCREEN : SDL_WINDOW_FULLSCREEN_DESKTOP) : 0);
-  const bool isFull = (SDL_GetWindowFlags(window_) & SDL_WINDOW_FULLSCREEN) != 0;
-  fullScreen_ = failed ? isFull : on;
+  bool isFull = (SDL_GetWindowFlags(window_) & SDL_WINDOW_FULLSCREEN) != 0;
+  if (on && !failed && isFull && !CoversDisplay()) {
+    // SDL took the request but the window system did not follow (no window
+    // manager, or one that refuses): windowed it is, and the menu says so.
+    SDL_SetWindowFullscreen(window_, 0);
+    isFull = false;
+  }
+  fullScreen_ = failed ? isFull : on && isFull;
   if (!fullScreen_) {
     // Windowed again at the fixed scaled size, whatever the window manager left.
     SDL_SetWindowSize(window_, width_ * scale_, height_ * scale_);

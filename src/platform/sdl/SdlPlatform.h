@@ -99,8 +99,9 @@ class SdlPlatform : public Platform {
   bool InitVideo();  // video initialised once per platform object
   bool CreateRenderer();
   bool CreateFrameTexture();
-  void UpdatePlace();  // after the window's size changed
-  void ShowFrame();    // the texture to the window, now
+  void UpdatePlace();    // after the window's size changed
+  void ShowFrame();      // the texture to the window, now
+  bool CoversDisplay();  // whether full screen really took the whole display
   bool ControllerEvent(const SDL_Event& ev);
   bool NextPadEvent(InputEvent& e);
   uint32_t PadShift() const;
