@@ -77,6 +77,7 @@ int main(int argc, char** argv) {
 
   try {
     vantel::SdlPlatform platform;
+    platform.SetWindowScale(line.scale);
     vantel::SetPlatform(&platform);
     int status;
     {

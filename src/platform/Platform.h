@@ -322,7 +322,8 @@ class Platform {
   virtual void RaiseWindow() = 0;
   virtual void SetWindowPosition(int left, int top) = 0;
   virtual void GetWindowPosition(int& left, int& top) = 0;
-  virtual void SetFullScreen(bool on) = 0;
+  // False when the window system refused: the window stays as it was.
+  virtual bool SetFullScreen(bool on) = 0;
   virtual void GetClientSize(int& width, int& height) = 0;
 
   // Presenting: copies the rectangle `rect` of the frame to the window with

@@ -572,10 +572,16 @@ void TVantel::PopUpFClick() {
       SwitchDisplayMode(0);  // only the primary monitor is ever switched
       Global->DisplayModeChanged = true;
     }
-    platform.SetFullScreen(true);
-    platform.GetClientSize(Global->ClientWidth, Global->ClientHeight);
-    CentreScene();
-  } else {
+    if (platform.SetFullScreen(true)) {
+      platform.GetClientSize(Global->ClientWidth, Global->ClientHeight);
+      CentreScene();
+    } else {
+      // The window system refused: the check mark and the setting say so,
+      // and the window is put back as windowed below.
+      checked_[kPopUpF] = Global->FullScreen = false;
+    }
+  }
+  if (!Global->FullScreen) {
     if (Global->AutoScreen) {
       RestoreDisplayMode();
       Global->DisplayModeChanged = false;

@@ -70,7 +70,10 @@ class HeadlessPlatform : public Platform {
   void RaiseWindow() override {}
   void SetWindowPosition(int left, int top) override { windowLeft_ = left, windowTop_ = top; }
   void GetWindowPosition(int& left, int& top) override { left = windowLeft_, top = windowTop_; }
-  void SetFullScreen(bool on) override { fullScreen_ = on; }
+  bool SetFullScreen(bool on) override {
+    fullScreen_ = on;
+    return true;
+  }
   void GetClientSize(int& width, int& height) override;
   void Present(const Picture& frame, const ScreenRect& rect, int offsetX, int offsetY) override;
   void EndPresent() override { ++endPresents_; }

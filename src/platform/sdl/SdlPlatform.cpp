@@ -6,8 +6,10 @@
 #include <sys/un.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 
 #include "base/Errors.h"
 #include "platform/FontText.h"
@@ -58,6 +60,64 @@ std::string Utf8OrBytes(const Bytes& text, CodePage cp) {
   }
 }
 
+// A GPU the GL driver could use: DRM devices or NVIDIA's own. Without one,
+// GL would run on the CPU, at the cost of LLVM's memory and threads.
+bool GpuDevicePresent() {
+  std::error_code ec;
+  for (const auto& entry : std::filesystem::directory_iterator("/dev/dri", ec))
+    if (entry.path().filename().string().rfind("renderD", 0) == 0 ||
+        entry.path().filename().string().rfind("card", 0) == 0)
+      return true;
+  return std::filesystem::exists("/dev/nvidia0", ec);
+}
+
+bool EnvIs(const char* name, const char* value) {
+  const char* v = std::getenv(name);
+  return v && std::strcmp(v, value) == 0;
+}
+
+// The GL renderer's rasteriser, read from the context the renderer made current.
+bool RendererIsSoftwareGl(SDL_Renderer* renderer) {
+  SDL_RendererInfo info;
+  if (SDL_GetRendererInfo(renderer, &info) != 0 || !info.name) return false;
+  if (std::strncmp(info.name, "opengl", 6) != 0) return false;  // "opengl", "opengles2"
+  using GetString = const unsigned char* (*)(unsigned);
+  auto getString = reinterpret_cast<GetString>(SDL_GL_GetProcAddress("glGetString"));
+  const unsigned kGlRenderer = 0x1F01;
+  const unsigned char* name = getString ? getString(kGlRenderer) : nullptr;
+  return name && IsSoftwareGl(reinterpret_cast<const char*>(name));
+}
+
+bool Is32Bit(uint32_t format) {
+  return format != SDL_PIXELFORMAT_UNKNOWN && !SDL_ISPIXELFORMAT_FOURCC(format) &&
+         SDL_BYTESPERPIXEL(format) == 4;
+}
+
+PadButton PadButtonOf(uint8_t b) {
+  switch (b) {
+    case SDL_CONTROLLER_BUTTON_A:
+      return PadButton::A;
+    case SDL_CONTROLLER_BUTTON_B:
+      return PadButton::B;
+    case SDL_CONTROLLER_BUTTON_START:
+      return PadButton::Start;
+    case SDL_CONTROLLER_BUTTON_DPAD_UP:
+      return PadButton::DpadUp;
+    case SDL_CONTROLLER_BUTTON_DPAD_DOWN:
+      return PadButton::DpadDown;
+    case SDL_CONTROLLER_BUTTON_DPAD_LEFT:
+      return PadButton::DpadLeft;
+    case SDL_CONTROLLER_BUTTON_DPAD_RIGHT:
+      return PadButton::DpadRight;
+    case SDL_CONTROLLER_BUTTON_LEFTSHOULDER:
+      return PadButton::LeftShoulder;
+    case SDL_CONTROLLER_BUTTON_RIGHTSHOULDER:
+      return PadButton::RightShoulder;
+    default:
+      return PadButton::Other;
+  }
+}
+
 }  // namespace
 
 SdlPlatform::SdlPlatform() {
@@ -68,6 +128,8 @@ SdlPlatform::SdlPlatform() {
 
 SdlPlatform::~SdlPlatform() {
   DestroyMainWindow();
+  for (SDL_GameController* pad : pads_) SDL_GameControllerClose(pad);
+  if (padInit_) SDL_QuitSubSystem(SDL_INIT_GAMECONTROLLER);
   if (instanceSocket_ >= 0) ::close(instanceSocket_);
   if (videoInit_) SDL_QuitSubSystem(SDL_INIT_VIDEO);
   SDL_QuitSubSystem(SDL_INIT_TIMER | SDL_INIT_EVENTS);
@@ -85,24 +147,101 @@ bool SdlPlatform::CreateMainWindow(const Bytes& caption, int width, int height) 
   width_ = width;
   height_ = height;
   windowCaption_ = caption;
+  SDL_Rect usable{0, 0, 0, 0};
+  SDL_GetDisplayUsableBounds(0, &usable);
+  scale_ = ChooseWindowScale(requestedScale_, usable.w, usable.h, width, height);
   window_ = SDL_CreateWindow(ToUtf8(caption, CodePage::GBK).c_str(), SDL_WINDOWPOS_CENTERED,
-                             SDL_WINDOWPOS_CENTERED, width, height, SDL_WINDOW_ALLOW_HIGHDPI);
+                             SDL_WINDOWPOS_CENTERED, width * scale_, height * scale_,
+                             SDL_WINDOW_ALLOW_HIGHDPI);
   if (!window_) return false;
-  renderer_ = SDL_CreateRenderer(window_, -1, SDL_RENDERER_ACCELERATED | SDL_RENDERER_PRESENTVSYNC);
-  if (!renderer_) renderer_ = SDL_CreateRenderer(window_, -1, SDL_RENDERER_SOFTWARE);
-  if (!renderer_) return false;
-  SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "linear");
-  // The picture keeps its aspect when the window is larger (full screen);
-  // pointer events arrive in picture coordinates.
-  SDL_RenderSetLogicalSize(renderer_, width, height);
-  texture_ = SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_BGR24, SDL_TEXTUREACCESS_STREAMING, width,
-                               height);
-  if (!texture_) return false;
-  SDL_SetRenderDrawColor(renderer_, 0, 0, 0, 255);
-  SDL_RenderClear(renderer_);
-  SDL_RenderPresent(renderer_);
+  // A fixed client: the window manager offers no resizing.
+  SDL_SetWindowMinimumSize(window_, width * scale_, height * scale_);
+  SDL_SetWindowMaximumSize(window_, width * scale_, height * scale_);
+  if (!CreateRenderer() || !CreateFrameTexture()) return false;
+  pad_ = GamepadMap(width, height);
+  UpdatePlace();
+  ShowFrame();
   SDL_EventState(SDL_DROPFILE, SDL_DISABLE);
+  // Controllers already plugged in arrive as "added" events, like later ones.
+  if (!padInit_) padInit_ = SDL_InitSubSystem(SDL_INIT_GAMECONTROLLER) == 0;
   return true;
+}
+
+bool SdlPlatform::CreateRenderer() {
+  const bool legacy = EnvIs("VANTEL_PRESENT_EVERY_TICK", "1");
+  gate_ = PresentGate(legacy);
+  const char* driver = SDL_GetHint(SDL_HINT_RENDER_DRIVER);
+  if (legacy) {
+    // The old way: the first accelerated renderer, whatever runs it, shown every tick.
+    renderer_ =
+        SDL_CreateRenderer(window_, -1, SDL_RENDERER_ACCELERATED | SDL_RENDERER_PRESENTVSYNC);
+  } else if (driver && *driver) {
+    renderer_ = SDL_CreateRenderer(window_, -1, 0);  // the reader's choice
+  } else if (GpuDevicePresent() && !EnvIs("LIBGL_ALWAYS_SOFTWARE", "1")) {
+    renderer_ =
+        SDL_CreateRenderer(window_, -1, SDL_RENDERER_ACCELERATED | SDL_RENDERER_PRESENTVSYNC);
+    if (renderer_ && RendererIsSoftwareGl(renderer_)) {
+      SDL_DestroyRenderer(renderer_);
+      renderer_ = nullptr;
+    }
+  }
+  if (!renderer_) {
+    // The window surface drawn by the CPU; without the hint SDL would draw
+    // even that through a GL texture.
+    SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
+    renderer_ = SDL_CreateRenderer(window_, -1, SDL_RENDERER_SOFTWARE);
+  }
+  if (!renderer_) return false;
+  SDL_RendererInfo info{};
+  SDL_GetRendererInfo(renderer_, &info);
+  softwareRenderer_ = (info.flags & SDL_RENDERER_SOFTWARE) != 0;
+  // The texture keeps the format the renderer draws from as it is: the
+  // window's own for the software renderer, the renderer's first otherwise.
+  textureFormat_ = softwareRenderer_ ? SDL_GetWindowPixelFormat(window_)
+                                     : (info.num_texture_formats ? info.texture_formats[0] : 0);
+  if (!Is32Bit(textureFormat_)) textureFormat_ = SDL_PIXELFORMAT_ARGB8888;
+  if (legacy) textureFormat_ = SDL_PIXELFORMAT_BGR24;
+  SDL_SetRenderDrawColor(renderer_, 0, 0, 0, 255);
+  return true;
+}
+
+bool SdlPlatform::CreateFrameTexture() {
+  texture_ =
+      SDL_CreateTexture(renderer_, textureFormat_, SDL_TEXTUREACCESS_STREAMING, width_, height_);
+  if (!texture_) return false;
+  SDL_SetTextureBlendMode(texture_, SDL_BLENDMODE_NONE);
+  // Black until the first cells arrive.
+  void* pixels = nullptr;
+  int pitch = 0;
+  if (SDL_LockTexture(texture_, nullptr, &pixels, &pitch) == 0) {
+    for (int y = 0; y < height_; ++y)
+      std::memset(static_cast<uint8_t*>(pixels) + static_cast<size_t>(y) * pitch, 0,
+                  static_cast<size_t>(width_) * SDL_BYTESPERPIXEL(textureFormat_));
+    SDL_UnlockTexture(texture_);
+  }
+  return true;
+}
+
+void SdlPlatform::UpdatePlace() {
+  if (!window_ || !renderer_) return;
+  int w = width_, h = height_, ow = width_, oh = height_;
+  SDL_GetWindowSize(window_, &w, &h);
+  if (SDL_GetRendererOutputSize(renderer_, &ow, &oh) != 0) ow = w, oh = h;
+  placeWindow_ = PlacePicture(w, h, width_, height_);
+  placeOutput_ = PlacePicture(ow, oh, width_, height_);
+  // Whole multiples stay sharp; other scales (full screen) are smoothed.
+  const bool whole = placeOutput_.width % width_ == 0 && placeOutput_.height % height_ == 0;
+  if (texture_)
+    SDL_SetTextureScaleMode(texture_, whole ? SDL_ScaleModeNearest : SDL_ScaleModeLinear);
+  gate_.Exposed();
+}
+
+void SdlPlatform::ShowFrame() {
+  if (!renderer_) return;
+  SDL_RenderClear(renderer_);
+  const SDL_Rect dst{placeOutput_.left, placeOutput_.top, placeOutput_.width, placeOutput_.height};
+  SDL_RenderCopy(renderer_, texture_, nullptr, &dst);
+  SDL_RenderPresent(renderer_);
 }
 
 void SdlPlatform::DestroyMainWindow() {
@@ -162,13 +301,41 @@ void SdlPlatform::GetWindowPosition(int& left, int& top) {
   if (window_) SDL_GetWindowPosition(window_, &left, &top);
 }
 
-void SdlPlatform::SetFullScreen(bool on) {
-  if (!window_) return;
-  fullScreen_ = on;
+bool SdlPlatform::CoversDisplay() {
+  SDL_Rect bounds{0, 0, 0, 0};
+  const int display = SDL_GetWindowDisplayIndex(window_);
+  if (SDL_GetDisplayBounds(display < 0 ? 0 : display, &bounds) != 0) return true;
+  // The window system answers in its own time; a quarter second is plenty.
+  for (int i = 0; i < 25; ++i) {
+    int w = 0, h = 0;
+    SDL_GetWindowSize(window_, &w, &h);
+    if (w >= bounds.w && h >= bounds.h) return true;
+    SDL_PumpEvents();
+    SDL_Delay(10);
+  }
+  return false;
+}
+
+bool SdlPlatform::SetFullScreen(bool on) {
+  if (!window_) return false;
   // Without a display-mode change, full screen covers the desktop and the
   // picture is scaled; with one, the window takes the changed mode.
-  SDL_SetWindowFullscreen(
+  const int failed = SDL_SetWindowFullscreen(
       window_, on ? (modeChanged_ ? SDL_WINDOW_FULLSCREEN : SDL_WINDOW_FULLSCREEN_DESKTOP) : 0);
+  bool isFull = (SDL_GetWindowFlags(window_) & SDL_WINDOW_FULLSCREEN) != 0;
+  if (on && !failed && isFull && !CoversDisplay()) {
+    // SDL took the request but the window system did not follow (no window
+    // manager, or one that refuses): windowed it is, and the menu says so.
+    SDL_SetWindowFullscreen(window_, 0);
+    isFull = false;
+  }
+  fullScreen_ = failed ? isFull : on && isFull;
+  if (!fullScreen_) {
+    // Windowed again at the fixed scaled size, whatever the window manager left.
+    SDL_SetWindowSize(window_, width_ * scale_, height_ * scale_);
+  }
+  UpdatePlace();
+  return fullScreen_ == on;
 }
 
 void SdlPlatform::GetClientSize(int& width, int& height) {
@@ -182,18 +349,28 @@ void SdlPlatform::Present(const Picture& frame, const ScreenRect& rect, int offs
       ClipPresentRect(rect, frame.Width(), frame.Height(), width_, height_, offsetX, offsetY);
   if (c.width <= 0 || c.height <= 0) return;
   const SDL_Rect r{c.left + offsetX, c.top + offsetY, c.width, c.height};
-  SDL_UpdateTexture(texture_, &r, frame.Pixel(c.left, c.top), frame.Stride());
+  gate_.Changed();
+  if (textureFormat_ == SDL_PIXELFORMAT_BGR24) {
+    SDL_UpdateTexture(texture_, &r, frame.Pixel(c.left, c.top), frame.Stride());
+    return;
+  }
+  // Only these rows of the texture are written (and uploaded, for a GPU),
+  // converted once here into the format the renderer draws from.
+  void* pixels = nullptr;
+  int pitch = 0;
+  if (SDL_LockTexture(texture_, &r, &pixels, &pitch) != 0) return;
+  SDL_ConvertPixels(c.width, c.height, SDL_PIXELFORMAT_BGR24, frame.Pixel(c.left, c.top),
+                    frame.Stride(), textureFormat_, pixels, pitch);
+  SDL_UnlockTexture(texture_);
 }
 
 void SdlPlatform::EndPresent() {
-  if (!renderer_) return;
-  SDL_RenderClear(renderer_);
-  SDL_RenderCopy(renderer_, texture_, nullptr, nullptr);
-  SDL_RenderPresent(renderer_);
+  if (gate_.Take()) ShowFrame();
 }
 
 bool SdlPlatform::PollEvent(InputEvent& e) {
   if (PollInstanceSocket()) RaiseWindow();
+  if (NextPadEvent(e)) return true;
   SDL_Event ev;
   while (SDL_PollEvent(&ev)) {
     e = InputEvent{};
@@ -206,6 +383,10 @@ bool SdlPlatform::PollEvent(InputEvent& e) {
         return true;
       }
     }
+    if (ControllerEvent(ev)) {
+      if (NextPadEvent(e)) return true;
+      continue;
+    }
     switch (ev.type) {
       case SDL_QUIT:
         e.kind = InputEvent::Kind::CloseRequest;
@@ -216,7 +397,11 @@ bool SdlPlatform::PollEvent(InputEvent& e) {
         else if (ev.window.event == SDL_WINDOWEVENT_FOCUS_LOST)
           e.kind = InputEvent::Kind::Deactivate;
         else if (ev.window.event == SDL_WINDOWEVENT_EXPOSED) {
-          EndPresent();
+          ShowFrame();
+          continue;
+        } else if (ev.window.event == SDL_WINDOWEVENT_SIZE_CHANGED) {
+          UpdatePlace();
+          ShowFrame();
           continue;
         } else
           continue;
@@ -227,7 +412,7 @@ bool SdlPlatform::PollEvent(InputEvent& e) {
         e.key = VirtualKey(ev.key.keysym.sym);
         if (e.key == 0) continue;
         // The modifiers as they were with this key, not as they are now.
-        e.shift = ShiftOfMod(ev.key.keysym.mod) |
+        e.shift = ShiftOfMod(ev.key.keysym.mod) | PadShift() |
                   (ShiftState(SDL_GetMouseState(nullptr, nullptr)) & ~(kShift | kAlt | kCtrl));
         return true;
       case SDL_MOUSEBUTTONDOWN:
@@ -237,13 +422,16 @@ bool SdlPlatform::PollEvent(InputEvent& e) {
         e.button = ButtonOf(ev.button.button);
         e.x = ev.button.x;
         e.y = ev.button.y;
-        e.shift = ShiftState(SDL_GetMouseState(nullptr, nullptr));
+        WindowToFrame(placeWindow_, width_, height_, e.x, e.y);
+        e.shift = ShiftState(SDL_GetMouseState(nullptr, nullptr)) | PadShift();
         return true;
       case SDL_MOUSEMOTION:
         e.kind = InputEvent::Kind::MouseMove;
         e.x = ev.motion.x;
         e.y = ev.motion.y;
-        e.shift = ShiftState(ev.motion.state);
+        WindowToFrame(placeWindow_, width_, height_, e.x, e.y);
+        pad_.SetPointer(e.x, e.y);
+        e.shift = ShiftState(ev.motion.state) | PadShift();
         return true;
       case SDL_MOUSEWHEEL:
         if (ev.wheel.y == 0) continue;
@@ -273,8 +461,62 @@ void SdlPlatform::CloseDebugWindow(DebugPanel& panel) {
   if (debug_) debug_->Close(panel);
 }
 
+bool SdlPlatform::ControllerEvent(const SDL_Event& ev) {
+  switch (ev.type) {
+    case SDL_CONTROLLERDEVICEADDED:
+      if (SDL_GameController* pad = SDL_GameControllerOpen(ev.cdevice.which)) {
+        if (std::find(pads_.begin(), pads_.end(), pad) == pads_.end())
+          pads_.push_back(pad);
+        else
+          SDL_GameControllerClose(pad);  // already open: drop the extra reference
+      }
+      return true;
+    case SDL_CONTROLLERDEVICEREMOVED:
+      if (SDL_GameController* pad = SDL_GameControllerFromInstanceID(ev.cdevice.which)) {
+        pads_.erase(std::remove(pads_.begin(), pads_.end(), pad), pads_.end());
+        SDL_GameControllerClose(pad);
+      }
+      pad_.Release();
+      return true;
+    case SDL_CONTROLLERBUTTONDOWN:
+    case SDL_CONTROLLERBUTTONUP:
+      pad_.Button(PadButtonOf(ev.cbutton.button), ev.type == SDL_CONTROLLERBUTTONDOWN, padEvents_);
+      return true;
+    case SDL_CONTROLLERAXISMOTION:
+      if (ev.caxis.axis == SDL_CONTROLLER_AXIS_LEFTX) pad_.Axis(0, ev.caxis.value);
+      if (ev.caxis.axis == SDL_CONTROLLER_AXIS_LEFTY) pad_.Axis(1, ev.caxis.value);
+      padStepAt_ = SDL_GetTicks();
+      return true;
+    default:
+      return false;
+  }
+}
+
+bool SdlPlatform::NextPadEvent(InputEvent& e) {
+  if (pad_.StickDeflected()) {
+    const uint32_t now = SDL_GetTicks();
+    const size_t before = padEvents_.size();
+    pad_.Step(now - padStepAt_, padEvents_);
+    padStepAt_ = now;
+    if (padEvents_.size() > before && window_) {
+      // The visible pointer goes along.
+      int x = pad_.PointerX(), y = pad_.PointerY();
+      FrameToWindow(placeWindow_, width_, height_, x, y);
+      SDL_WarpMouseInWindow(window_, x, y);
+    }
+  }
+  if (padEvents_.empty()) return false;
+  e = padEvents_.front();
+  padEvents_.erase(padEvents_.begin());
+  return true;
+}
+
+uint32_t SdlPlatform::PadShift() const {
+  return pad_.ShiftHeld() ? static_cast<uint32_t>(kShift) : 0u;
+}
+
 bool SdlPlatform::ShiftKeyDown() {
-  return (SDL_GetModState() & KMOD_SHIFT) != 0;
+  return (SDL_GetModState() & KMOD_SHIFT) != 0 || pad_.ShiftHeld();
 }
 
 void SdlPlatform::AcceptDroppedFiles(bool on) {
@@ -343,7 +585,7 @@ int SdlPlatform::RunModalDialog(DialogModel& model) {
       ModalAccess::Setup(*this, message ? ModalFrame::What::Message : ModalFrame::What::Dialog,
                          &model),
       model);
-  EndPresent();  // the frame again, without the dialog
+  ShowFrame();  // the frame again, without the dialog
   return result;
 }
 
@@ -351,7 +593,7 @@ int SdlPlatform::PopupMenu(const std::vector<MenuItem>& items, int x, int y) {
   if (!window_) return -1;
   const int id =
       RunImGuiMenu(ModalAccess::Setup(*this, ModalFrame::What::Menu, nullptr), items, x, y);
-  EndPresent();  // the frame again, without the menu
+  ShowFrame();  // the frame again, without the menu
   return id;
 }
 

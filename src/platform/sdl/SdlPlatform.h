@@ -4,6 +4,14 @@
 // screen with its aspect kept; pointer coordinates come back in frame space,
 // and ScreenSize reports that space (the picture's size) while full screen
 // is on, so scenes that centre themselves on the screen stay at 0, 0.
+// Windowed, the client is the picture at a fixed integer scale (1 unless the
+// desktop is large or SetWindowScale asks) that the window manager cannot
+// resize. Only changed rows reach the texture, and a tick that changed
+// nothing shows nothing; VANTEL_PRESENT_EVERY_TICK=1 brings back showing
+// every tick through the first accelerated renderer, as a baseline for
+// measuring. A GPU renderer is used where one is accelerated, SDL's software
+// renderer where the only GL runs on the CPU. Game controllers act as the
+// mouse and keys (GamepadMap) and may come and go while the player runs.
 // The only code besides SdlAudio that includes SDL. The constructor throws
 // Error when SDL cannot start; a window, renderer or display mode SDL
 // refuses makes the call return false; a message that cannot be shown in a
@@ -18,10 +26,14 @@
 #include <memory>
 
 #include "platform/Platform.h"
+#include "platform/sdl/FrameView.h"
+#include "platform/sdl/GamepadMap.h"
 
 struct SDL_Window;
 struct SDL_Renderer;
 struct SDL_Texture;
+struct _SDL_GameController;
+union SDL_Event;
 
 namespace vantel {
 
@@ -40,7 +52,7 @@ class SdlPlatform : public Platform {
   void RaiseWindow() override;
   void SetWindowPosition(int left, int top) override;
   void GetWindowPosition(int& left, int& top) override;
-  void SetFullScreen(bool on) override;
+  bool SetFullScreen(bool on) override;
   void GetClientSize(int& width, int& height) override;
   void Present(const Picture& frame, const ScreenRect& rect, int offsetX, int offsetY) override;
   void EndPresent() override;
@@ -62,6 +74,12 @@ class SdlPlatform : public Platform {
   bool PointOnMonitor(int x, int y) override;
   TextService& Text() override;
   std::unique_ptr<AudioDevice> CreateAudioDevice() override;
+
+  // The windowed picture's integer scale, set before the window is created;
+  // 0 (the default) chooses by the desktop's size.
+  void SetWindowScale(int scale) { requestedScale_ = scale; }
+  int WindowScale() const { return scale_; }
+  bool SoftwareRenderer() const { return softwareRenderer_; }
 
   // ---- For tests and screenshots ----
   // Called before each frame of a modal menu, dialog or message box, with
@@ -85,6 +103,14 @@ class SdlPlatform : public Platform {
   friend struct ModalAccess;  // builds the ImGui host's setup from the window
   bool PollInstanceSocket();
   bool InitVideo();  // video initialised once per platform object
+  bool CreateRenderer();
+  bool CreateFrameTexture();
+  void UpdatePlace();    // after the window's size changed
+  void ShowFrame();      // the texture to the window, now
+  bool CoversDisplay();  // whether full screen really took the whole display
+  bool ControllerEvent(const SDL_Event& ev);
+  bool NextPadEvent(InputEvent& e);
+  uint32_t PadShift() const;
 
   SDL_Window* window_ = nullptr;
   SDL_Renderer* renderer_ = nullptr;
@@ -94,6 +120,17 @@ class SdlPlatform : public Platform {
   bool modeChanged_ = false;
   bool fullScreen_ = false;
   bool videoInit_ = false;
+  bool padInit_ = false;
+  bool softwareRenderer_ = false;
+  uint32_t textureFormat_ = 0;
+  int requestedScale_ = 0, scale_ = 1;
+  ScreenRect placeWindow_{0, 0, 800, 600};  // the picture in window coordinates (the pointer)
+  ScreenRect placeOutput_{0, 0, 800, 600};  // and in the renderer's pixels
+  PresentGate gate_;
+  GamepadMap pad_{800, 600};
+  std::vector<_SDL_GameController*> pads_;
+  std::vector<InputEvent> padEvents_;  // made by the controller, not yet handed out
+  uint32_t padStepAt_ = 0;
   Bytes windowCaption_;
   std::function<void(const ModalFrame&)> observer_;
   std::unique_ptr<DebugWindows> debug_;  // the debugger's windows (DebugWindow.h)
