@@ -19,6 +19,7 @@
 #include "shell/CommandLine.h"
 #include "shell/FormSetting.h"
 #include "shell/FormShiori.h"
+#include "shell/PlayerScenes.h"
 #include "shell/UnitDebug.h"
 #include "shell/UnitVantel.h"
 
@@ -55,14 +56,7 @@ int main(int argc, char** argv) {
 
   // The scenes the player has; a scene number without one ends the program
   // with a message (TVantel::Run).
-  vantel::RegisterLogoScene();
-  vantel::RegisterTitleScene();
-  vantel::RegisterStoryScene();
-  vantel::RegisterEndScene();
-  vantel::RegisterGalleryScene();
-  vantel::RegisterMusicRoomScene();
-  vantel::RegisterScrollScene();
-  vantel::RegisterMessageLogScene();
+  vantel::RegisterPlayerScenes();
   vantel::RegisterDebugger();
   vantel::VantelHooks hooks;
   hooks.saveDialog = vantel::ShowSaveDialog;

@@ -19,6 +19,7 @@
 #include "shell/ClassGlobal.h"
 #include "shell/ClassMain.h"
 #include "shell/Class_Title.h"
+#include "shell/PlayerScenes.h"
 #include "shell/UnitVantel.h"
 
 namespace vantel::vxtool {
@@ -56,14 +57,7 @@ Stage::Stage(const std::string& game) {
   folder_ = LinkedFolder(game);
   startDir_ = fs::current_path().string();
   SetPlatform(&platform_);
-  RegisterLogoScene();
-  RegisterTitleScene();
-  RegisterStoryScene();
-  RegisterEndScene();
-  RegisterGalleryScene();
-  RegisterMusicRoomScene();
-  RegisterScrollScene();
-  RegisterMessageLogScene();
+  RegisterPlayerScenes();
   SetVantelHooks(WithStoryHooks({}));
   platform_.SetTime(100000);
   TVantel::Options options;

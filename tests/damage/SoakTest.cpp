@@ -22,6 +22,7 @@
 #include "shell/ClassGlobal.h"
 #include "shell/ClassMain.h"
 #include "shell/Class_Title.h"
+#include "shell/PlayerScenes.h"
 #include "shell/UnitVantel.h"
 #include "support/TempDir.h"
 
@@ -56,14 +57,7 @@ class Soak : public ::testing::Test {
     startDir = std::filesystem::current_path();
     SetPlatform(&platform);
     platform.SetTime(10000);
-    RegisterLogoScene();
-    RegisterTitleScene();
-    RegisterStoryScene();
-    RegisterEndScene();
-    RegisterGalleryScene();
-    RegisterMusicRoomScene();
-    RegisterScrollScene();
-    RegisterMessageLogScene();
+    RegisterPlayerScenes();
     SetVantelHooks(WithStoryHooks({}));
   }
   void TearDown() override {

@@ -25,6 +25,7 @@
 #include "shell/Class_Title.h"
 #include "shell/FormSetting.h"
 #include "shell/FormShiori.h"
+#include "shell/PlayerScenes.h"
 #include "shell/UnitDebug.h"
 #include "shell/UnitVantel.h"
 #include "sound/ClassSoundSrc.h"
@@ -62,14 +63,7 @@ class VantelSdlTest : public ::testing::Test {
     settings.WriteString("", "Volume2", "180");
     MakeDirectories(dir / "save");
     settings.SaveToPackedFile(dir / "save/inf.dat");
-    RegisterLogoScene();
-    RegisterTitleScene();
-    RegisterStoryScene();
-    RegisterEndScene();
-    RegisterGalleryScene();
-    RegisterMusicRoomScene();
-    RegisterScrollScene();
-    RegisterMessageLogScene();
+    RegisterPlayerScenes();
     VantelHooks hooks;
     hooks.saveDialog = ShowSaveDialog;
     hooks.loadDialog = ShowLoadDialog;

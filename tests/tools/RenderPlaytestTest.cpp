@@ -21,6 +21,7 @@
 #include "script/Class_Story.h"
 #include "shell/ClassMain.h"
 #include "shell/Class_Title.h"
+#include "shell/PlayerScenes.h"
 #include "shell/UnitVantel.h"
 #include "support/ImageFixtures.h"
 #include "support/SoundFixtures.h"
@@ -45,14 +46,7 @@ TEST(Render, FramesAreThePlayersFramesAtThoseTicks) {
   // The same run in this process: the main window on the headless platform.
   HeadlessPlatform platform;
   SetPlatform(&platform);
-  RegisterLogoScene();
-  RegisterTitleScene();
-  RegisterStoryScene();
-  RegisterEndScene();
-  RegisterGalleryScene();
-  RegisterMusicRoomScene();
-  RegisterScrollScene();
-  RegisterMessageLogScene();
+  RegisterPlayerScenes();
   SetVantelHooks(WithStoryHooks({}));
   const fs::path startDir = fs::current_path();
   MakeDirectories(dir / "game/save/");
