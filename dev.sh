@@ -48,7 +48,7 @@ case "${1:-}" in
       -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++
     cmake --build build-fuzz -j "$jobs" --target fuzz_all
     rm -rf build-fuzz/seeds
-    build-fuzz/fuzz_seeds build/demo build/game build-fuzz/seeds
+    build-fuzz/fuzz_seeds demo/story build/demo build/game build-fuzz/seeds
     if [[ $# -ge 3 ]]; then exec fuzz/run.sh "$3" "$2"; fi
     exec fuzz/run.sh "${FUZZ_SECONDS:-20}" ;;
   test-tsan)

@@ -1,7 +1,8 @@
 // Writes the starting inputs of every fuzz target from the demo story's
 // generated data, so no binary corpus is kept in the repository:
-//   fuzz_seeds DEMO_DIR GAME_DIR OUT_DIR
-// DEMO_DIR holds image/, sound/ and script/ as the generator wrote them;
+//   fuzz_seeds STORY_DIR DEMO_DIR GAME_DIR OUT_DIR
+// STORY_DIR holds the story's UTF-8 script sources; DEMO_DIR image/ and
+// sound/ as the generator wrote them;
 // GAME_DIR the packed archives. OUT_DIR/<target>/ receives the seeds, each
 // at most 64 kB (the longest input the fuzz runs try).
 #include <algorithm>
@@ -20,6 +21,7 @@
 #include "graphics/ClassFlat.h"
 #include "graphics/FuncBmpLoader.h"
 #include "platform/headless/HeadlessPlatform.h"
+#include "script/ClassCodeRed.h"
 #include "script/Class_Story.h"
 #include "shell/ClassGlobal.h"
 
@@ -101,18 +103,29 @@ void SaveSeeds(const std::string& game) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 4) {
-    std::fprintf(stderr, "usage: fuzz_seeds DEMO_DIR GAME_DIR OUT_DIR\n");
+  if (argc != 5) {
+    std::fprintf(stderr, "usage: fuzz_seeds STORY_DIR DEMO_DIR GAME_DIR OUT_DIR\n");
     return 2;
   }
-  const std::string demo = argv[1], game = argv[2];
-  out = argv[3];
+  const std::string story = argv[1], demo = argv[2], game = argv[3];
+  out = argv[4];
   try {
-    const auto scripts = Smallest(demo + "/script", ".vxs", 100);
+    // The story's scripts as the player reads them (code page 932, CR LF),
+    // converted from their UTF-8 sources into a folder of their own.
+    const std::string scriptDir = out + "/scripts.src";
+    fs::create_directories(scriptDir);
+    for (const auto& e : fs::directory_iterator(story)) {
+      FILE* f = std::fopen((scriptDir + "/" + e.path().filename().string()).c_str(), "wb");
+      if (!f) throw FileError("cannot write " + e.path().filename().string());
+      const Bytes text = ReadScriptFile(e.path().string());
+      std::fwrite(text.data(), 1, text.size(), f);
+      std::fclose(f);
+    }
+    const auto scripts = Smallest(scriptDir, ".vxs", 100);
     const auto pngs = Smallest(demo + "/image", ".png", 400);
     const auto jpegs = Smallest(demo + "/image", ".jpg", 100);
     const auto waves = Smallest(demo + "/sound", ".wav", 100);
-    const std::string textbox = Read(demo + "/script/textbox.ini");
+    const std::string textbox = Read(scriptDir + "/textbox.ini");
 
     // Scripts, and the same texts packed and as archives.
     for (const std::string& s : scripts) {
@@ -123,7 +136,7 @@ int main(int argc, char** argv) {
     Seed("fuzz_packed", "plain", textbox);
     Seed("fuzz_archive", "scripts",
          ArchiveOf(ArchiveWriter::Kind::PackedText,
-                   {scripts.front(), scripts.back(), demo + "/script/textbox.ini"}, kMaxSeed));
+                   {scripts.front(), scripts.back(), scriptDir + "/textbox.ini"}, kMaxSeed));
     Seed("fuzz_archive", "images",
          ArchiveOf(ArchiveWriter::Kind::Raw, {pngs[0], pngs[1], jpegs[0]}, kMaxSeed));
     Seed("fuzz_archive", "sounds", ArchiveOf(ArchiveWriter::Kind::Raw, {waves[0]}, 8000));
