@@ -181,14 +181,6 @@ long StatusKb(const char* field) {
   return kb;
 }
 
-bool Count(const std::string& text, int64_t& out) {
-  char* end = nullptr;
-  const long long v = std::strtoll(text.c_str(), &end, 10);
-  if (text.empty() || *end != '\0' || v < 1) return false;
-  out = v;
-  return true;
-}
-
 constexpr const char* kUsage =
     "GAME [--from SCRIPT[#LABEL]] [--repeat N] [--ticks LIMIT]\n"
     "      plays GAME (a game folder: archives or loose script/ image/ sound/) on the\n"
@@ -207,9 +199,9 @@ int Playtest(const Args& args) {
     if (a == "--from" && hasValue) {
       from = args[++i];
     } else if (a == "--repeat" && hasValue) {
-      if (!Count(args[++i], repeat)) return Fail("--repeat needs a count of at least 1");
+      if (!ParseCount(args[++i], repeat)) return Fail("--repeat needs a count of at least 1");
     } else if (a == "--ticks" && hasValue) {
-      if (!Count(args[++i], limit)) return Fail("--ticks needs a count of at least 1");
+      if (!ParseCount(args[++i], limit)) return Fail("--ticks needs a count of at least 1");
     } else if (a.rfind("--", 0) != 0 && game.empty()) {
       game = a;
     } else {

@@ -126,14 +126,6 @@ void Deliver(Stage& stage, const Action& a, bool& shift) {
   }
 }
 
-bool Count(const std::string& text, int64_t& out) {
-  char* end = nullptr;
-  const long long v = std::strtoll(text.c_str(), &end, 10);
-  if (text.empty() || *end != '\0' || v < 1) return false;
-  out = v;
-  return true;
-}
-
 constexpr const char* kUsage =
     "GAME OUTDIR [--from SCRIPT[#LABEL]] [--ticks N] [--every K] [--input FILE] [--skip]\n"
     "      plays GAME (a game folder: archives or loose script/ image/ sound/) on the\n"
@@ -154,9 +146,9 @@ int Render(const Args& args) {
     } else if (a == "--input" && hasValue) {
       input = args[++i];
     } else if (a == "--ticks" && hasValue) {
-      if (!Count(args[++i], ticks)) return Fail("--ticks needs a count of at least 1");
+      if (!ParseCount(args[++i], ticks)) return Fail("--ticks needs a count of at least 1");
     } else if (a == "--every" && hasValue) {
-      if (!Count(args[++i], every)) return Fail("--every needs a count of at least 1");
+      if (!ParseCount(args[++i], every)) return Fail("--every needs a count of at least 1");
     } else if (a == "--skip") {
       skip = true;
     } else if (a.rfind("--", 0) != 0 && game.empty()) {

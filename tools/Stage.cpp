@@ -142,4 +142,12 @@ std::vector<Bytes> Stage::TakeLog() {
   return out;
 }
 
+bool ParseCount(const std::string& text, int64_t& out) {
+  char* end = nullptr;
+  const long long v = std::strtoll(text.c_str(), &end, 10);
+  if (text.empty() || *end != '\0' || v < 1) return false;
+  out = v;
+  return true;
+}
+
 }  // namespace vantel::vxtool

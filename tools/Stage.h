@@ -80,5 +80,8 @@ class Stage {
 // The player's text in UTF-8, for reports.
 std::string Utf8(const Bytes& cp932);
 
+// A command-line count: a whole number of at least 1, nothing after it.
+bool ParseCount(const std::string& text, int64_t& out);
+
 }  // namespace vxtool
 }  // namespace vantel
