@@ -114,25 +114,7 @@ uint32_t ShiftOfMod(uint16_t mod) {
   return s;
 }
 
-ImGuiHost::ImGuiHost(Setup setup) : setup_(std::move(setup)) {
-  SDL_RenderGetLogicalSize(setup_.renderer, &logicalW_, &logicalH_);
-  // ImGui draws in window pixels, so its text stays sharp when the picture is scaled.
-  SDL_RenderSetLogicalSize(setup_.renderer, 0, 0);
-  int w = setup_.frameWidth, h = setup_.frameHeight;
-  SDL_GetWindowSize(setup_.window, &w, &h);
-  scale_ = std::min(static_cast<float>(w) / setup_.frameWidth,
-                    static_cast<float>(h) / setup_.frameHeight);
-  const int dw = static_cast<int>(setup_.frameWidth * scale_);
-  const int dh = static_cast<int>(setup_.frameHeight * scale_);
-  place_ = SDL_Rect{(w - dw) / 2, (h - dh) / 2, dw, dh};
-
-  previous_ = ImGui::GetCurrentContext();
-  IMGUI_CHECKVERSION();
-  context_ = ImGui::CreateContext();
-  ImGui::SetCurrentContext(context_);
-  ImGuiIO& io = ImGui::GetIO();
-  io.IniFilename = nullptr;
-  io.LogFilename = nullptr;
+void MapImGuiKeys(ImGuiIO& io) {
   io.KeyMap[ImGuiKey_Tab] = SDL_SCANCODE_TAB;
   io.KeyMap[ImGuiKey_LeftArrow] = SDL_SCANCODE_LEFT;
   io.KeyMap[ImGuiKey_RightArrow] = SDL_SCANCODE_RIGHT;
@@ -155,6 +137,28 @@ ImGuiHost::ImGuiHost(Setup setup) : setup_(std::move(setup)) {
   io.KeyMap[ImGuiKey_X] = SDL_SCANCODE_X;
   io.KeyMap[ImGuiKey_Y] = SDL_SCANCODE_Y;
   io.KeyMap[ImGuiKey_Z] = SDL_SCANCODE_Z;
+}
+
+ImGuiHost::ImGuiHost(Setup setup) : setup_(std::move(setup)) {
+  SDL_RenderGetLogicalSize(setup_.renderer, &logicalW_, &logicalH_);
+  // ImGui draws in window pixels, so its text stays sharp when the picture is scaled.
+  SDL_RenderSetLogicalSize(setup_.renderer, 0, 0);
+  int w = setup_.frameWidth, h = setup_.frameHeight;
+  SDL_GetWindowSize(setup_.window, &w, &h);
+  scale_ = std::min(static_cast<float>(w) / setup_.frameWidth,
+                    static_cast<float>(h) / setup_.frameHeight);
+  const int dw = static_cast<int>(setup_.frameWidth * scale_);
+  const int dh = static_cast<int>(setup_.frameHeight * scale_);
+  place_ = SDL_Rect{(w - dw) / 2, (h - dh) / 2, dw, dh};
+
+  previous_ = ImGui::GetCurrentContext();
+  IMGUI_CHECKVERSION();
+  context_ = ImGui::CreateContext();
+  ImGui::SetCurrentContext(context_);
+  ImGuiIO& io = ImGui::GetIO();
+  io.IniFilename = nullptr;
+  io.LogFilename = nullptr;
+  MapImGuiKeys(io);
   io.MousePos = ImVec2(-FLT_MAX, -FLT_MAX);
   ImGui::StyleColorsLight();
   ImGuiStyle& style = ImGui::GetStyle();

@@ -32,6 +32,9 @@ uint32_t ShiftOfMod(uint16_t mod);
 // The CJK face the dialogs draw with (empty: none found) and its face index.
 std::string CjkFontPath(int& index);
 
+// Maps the keys the dialogs and the debugger use to SDL scancodes.
+void MapImGuiKeys(ImGuiIO& io);
+
 class ImGuiHost {
  public:
   struct Setup {
