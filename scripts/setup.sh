@@ -7,7 +7,7 @@ set -euo pipefail
 packages=(
   # the build
   build-essential cmake pkg-config
-  libsdl2-dev zlib1g-dev libjpeg62-turbo-dev libfreetype-dev libfontconfig-dev
+  libsdl2-dev libx11-dev zlib1g-dev libjpeg62-turbo-dev libfreetype-dev libfontconfig-dev
   libmpg123-dev libimgui-dev
   # the tests: gtest, the reference decoders, the fonts the font tests name
   # (Noto CJK, Noto Mono, DejaVu with its italics), ImageMagick's convert

@@ -17,6 +17,7 @@
 #include "platform/sdl/ImGuiHost.h"
 #include "platform/sdl/ImGuiMenu.h"
 #include "platform/sdl/SdlAudio.h"
+#include "platform/sdl/WindowSystem.h"
 
 namespace vantel {
 namespace {
@@ -305,10 +306,11 @@ bool SdlPlatform::CoversDisplay() {
   SDL_Rect bounds{0, 0, 0, 0};
   const int display = SDL_GetWindowDisplayIndex(window_);
   if (SDL_GetDisplayBounds(display < 0 ? 0 : display, &bounds) != 0) return true;
-  // The window system answers in its own time; a quarter second is plenty.
-  for (int i = 0; i < 25; ++i) {
+  // The window system answers in its own time; half a second is plenty.
+  // Its own answer counts: SDL records the display's size at once.
+  for (int i = 0; i < 50; ++i) {
     int w = 0, h = 0;
-    SDL_GetWindowSize(window_, &w, &h);
+    WindowSystemSize(window_, w, h);
     if (w >= bounds.w && h >= bounds.h) return true;
     SDL_PumpEvents();
     SDL_Delay(10);

@@ -1,0 +1,16 @@
+// What the window system itself says about a window, where SDL's own idea
+// can be ahead of it: SDL records a full-screen window as covering the
+// display as soon as it asks, whether or not a window manager carried the
+// request out.
+#pragma once
+
+struct SDL_Window;
+
+namespace vantel {
+
+// The window's client size as the window system has it: asked of the X
+// server on X11, SDL's size elsewhere (Wayland's compositor configures the
+// window before SDL reports a size).
+void WindowSystemSize(SDL_Window* window, int& width, int& height);
+
+}  // namespace vantel
