@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <vector>
 
 namespace vantel {
 namespace {
@@ -192,6 +193,33 @@ TEST_F(SdlPlatformTest, ControllerButtonsArriveAsMouseAndKeys) {
   for (int round = 0; round < 2; ++round)
     while (platform_->PollEvent(rest)) {
     }
+  EXPECT_FALSE(platform_->ShiftKeyDown());
+
+  // In the pop-up menu the d-pad walks the usable items and A chooses; the
+  // shoulder let go there does not leave the story skipping afterwards.
+  push(SDL_CONTROLLERBUTTONDOWN, SDL_CONTROLLER_BUTTON_LEFTSHOULDER);
+  for (int round = 0; round < 2; ++round)
+    while (platform_->PollEvent(rest)) {
+    }
+  ASSERT_TRUE(platform_->ShiftKeyDown());
+  std::vector<MenuItem> items(5);
+  for (int i = 0; i < 5; ++i) {
+    items[i].id = 10 + i;
+    items[i].caption = "Item";
+  }
+  items[1].separator = true;
+  items[2].enabled = false;
+  platform_->SetModalObserver([&](const SdlPlatform::ModalFrame& f) {
+    if (f.frame != 2) return;
+    push(SDL_CONTROLLERBUTTONUP, SDL_CONTROLLER_BUTTON_LEFTSHOULDER);
+    for (Uint8 b : {SDL_CONTROLLER_BUTTON_DPAD_DOWN, SDL_CONTROLLER_BUTTON_DPAD_DOWN,
+                    SDL_CONTROLLER_BUTTON_A}) {
+      push(SDL_CONTROLLERBUTTONDOWN, b);
+      push(SDL_CONTROLLERBUTTONUP, b);
+    }
+  });
+  EXPECT_EQ(platform_->PopupMenu(items, 100, 100), 13);
+  platform_->SetModalObserver(nullptr);
   EXPECT_FALSE(platform_->ShiftKeyDown());
 }
 

@@ -5,6 +5,7 @@
 #include <imgui_internal.h>
 
 #include <algorithm>
+#include <cstdlib>
 
 namespace vantel {
 namespace {
@@ -233,6 +234,51 @@ void ImGuiHost::BuildFont() {
   built_ = wanted_;
 }
 
+bool PadKeyOf(uint8_t sdlButton, SDL_Keycode& key, bool& shift) {
+  shift = false;
+  switch (sdlButton) {
+    case SDL_CONTROLLER_BUTTON_A:
+      key = SDLK_RETURN;
+      return true;
+    case SDL_CONTROLLER_BUTTON_B:
+    case SDL_CONTROLLER_BUTTON_START:
+      key = SDLK_ESCAPE;
+      return true;
+    case SDL_CONTROLLER_BUTTON_DPAD_UP:
+      key = SDLK_UP;
+      return true;
+    case SDL_CONTROLLER_BUTTON_DPAD_DOWN:
+      key = SDLK_DOWN;
+      return true;
+    case SDL_CONTROLLER_BUTTON_DPAD_LEFT:
+      key = SDLK_LEFT;
+      return true;
+    case SDL_CONTROLLER_BUTTON_DPAD_RIGHT:
+      key = SDLK_RIGHT;
+      return true;
+    case SDL_CONTROLLER_BUTTON_LEFTSHOULDER:
+      shift = true;
+      key = SDLK_TAB;
+      return true;
+    case SDL_CONTROLLER_BUTTON_RIGHTSHOULDER:
+      key = SDLK_TAB;
+      return true;
+    default:
+      return false;
+  }
+}
+
+bool ImGuiHost::FeedPadKey(SDL_Keycode k, bool shift, bool down,
+                           const std::function<bool(const SDL_KeyboardEvent&)>& key) {
+  SDL_Event e{};
+  e.type = down ? SDL_KEYDOWN : SDL_KEYUP;
+  e.key.state = down ? SDL_PRESSED : SDL_RELEASED;
+  e.key.keysym.sym = k;
+  e.key.keysym.scancode = SDL_GetScancodeFromKey(k);
+  e.key.keysym.mod = shift ? KMOD_LSHIFT : KMOD_NONE;
+  return Feed(e, key);
+}
+
 bool ImGuiHost::Feed(const SDL_Event& ev,
                      const std::function<bool(const SDL_KeyboardEvent&)>& key) {
   ImGuiIO& io = ImGui::GetIO();
@@ -277,6 +323,33 @@ bool ImGuiHost::Feed(const SDL_Event& ev,
       if (sc >= 0 && sc < IM_ARRAYSIZE(io.KeysDown)) io.KeysDown[sc] = ev.type == SDL_KEYDOWN;
       return true;
     }
+    case SDL_CONTROLLERBUTTONDOWN:
+    case SDL_CONTROLLERBUTTONUP: {
+      SDL_Keycode k = SDLK_UNKNOWN;
+      bool shift = false;
+      if (!PadKeyOf(ev.cbutton.button, k, shift)) return false;
+      return FeedPadKey(k, shift, ev.type == SDL_CONTROLLERBUTTONDOWN, key);
+    }
+    case SDL_CONTROLLERAXISMOTION: {
+      // Pushed past half way the stick presses its arrow key; back near the
+      // middle it lets go.
+      const int axis = ev.caxis.axis == SDL_CONTROLLER_AXIS_LEFTX   ? 0
+                       : ev.caxis.axis == SDL_CONTROLLER_AXIS_LEFTY ? 1
+                                                                     : -1;
+      if (axis < 0) return false;
+      const int v = ev.caxis.value;
+      const int dir = v > 16000 ? 1 : v < -16000 ? -1 : std::abs(v) < 8000 ? 0 : stick_[axis];
+      if (dir == stick_[axis]) return false;
+      const SDL_Keycode keys[2][2] = {{SDLK_LEFT, SDLK_RIGHT}, {SDLK_UP, SDLK_DOWN}};
+      const int was = stick_[axis];
+      stick_[axis] = dir;
+      if (was != 0) FeedPadKey(keys[axis][was > 0], false, false, key);
+      return dir != 0 ? FeedPadKey(keys[axis][dir > 0], false, true, key) : false;
+    }
+    case SDL_CONTROLLERDEVICEADDED:
+    case SDL_CONTROLLERDEVICEREMOVED:
+      if (setup_.onDevice) setup_.onDevice(ev);
+      return false;
     default:
       return false;
   }

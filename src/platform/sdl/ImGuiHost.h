@@ -35,6 +35,11 @@ std::string CjkFontPath(int& index);
 // Maps the keys the dialogs and the debugger use to SDL scancodes.
 void MapImGuiKeys(ImGuiIO& io);
 
+// In a menu or dialog a game controller is the keyboard: A is Enter, B and
+// Start are Escape, the d-pad and the left stick are the arrow keys, the
+// right shoulder is Tab and the left one Shift+Tab. False: a button with no key.
+bool PadKeyOf(uint8_t sdlButton, SDL_Keycode& key, bool& shift);
+
 class ImGuiHost {
  public:
   struct Setup {
@@ -46,6 +51,9 @@ class ImGuiHost {
     std::function<void(uint32_t)> sleep;     // paces the loop (the platform's Sleep)
     std::function<void(int frame)> onFrame;  // before each frame's input (tests watch here)
     bool endOnQuit = false;                  // a close request ends the loop (menus)
+    // A controller plugged in or pulled out during the loop (the platform
+    // opens and closes its controllers there).
+    std::function<void(const SDL_Event&)> onDevice;
   };
   explicit ImGuiHost(Setup setup);
   ~ImGuiHost();
@@ -69,6 +77,9 @@ class ImGuiHost {
 
  private:
   bool Feed(const SDL_Event& ev, const std::function<bool(const SDL_KeyboardEvent&)>& key);
+  // A controller's button or stick as the key it stands for.
+  bool FeedPadKey(SDL_Keycode k, bool shift, bool down,
+                  const std::function<bool(const SDL_KeyboardEvent&)>& key);
   void BuildFont();
 
   Setup setup_;
@@ -85,6 +96,7 @@ class ImGuiHost {
   bool textInputWas_ = false;
   bool dropText_ = false;
   bool pressed_[3] = {};
+  int stick_[2] = {};  // the left stick as an arrow key: -1, 0 or 1 on x and y
 };
 
 }  // namespace vantel

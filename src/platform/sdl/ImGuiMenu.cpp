@@ -7,6 +7,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace vantel {
 namespace {
@@ -312,10 +313,36 @@ int RunImGuiMenu(ImGuiHost::Setup setup, const std::vector<MenuItem>& items, int
   int chosen = -1;
   bool done = false;
   bool opened = false;
+  // The keyboard (and a controller's d-pad) walks the usable items; the
+  // pointer goes to the item, so it is highlighted as under the mouse.
+  const int count = static_cast<int>(items.size());
+  std::vector<ImVec2> centres(items.size(), ImVec2(-1, -1));
+  int hot = -1;
+  bool warp = false;
+  auto usable = [&](int i) { return !items[i].separator && items[i].enabled; };
+  auto step = [&](int dir) {
+    const int from = hot >= 0 ? hot : dir > 0 ? count - 1 : 0;
+    for (int i = 1; i <= count; ++i) {
+      const int j = ((from + dir * i) % count + count) % count;
+      if (!usable(j)) continue;
+      hot = j;
+      warp = true;
+      return;
+    }
+  };
   auto key = [&](const SDL_KeyboardEvent& k) {
     if (k.type != SDL_KEYDOWN) return false;
     const int vk = VirtualKey(k.keysym.sym);
     if (vk == 27) {
+      done = true;
+      return true;
+    }
+    if (vk == 38 || vk == 40) {
+      step(vk == 40 ? 1 : -1);
+      return true;
+    }
+    if ((vk == 13 || vk == 32) && hot >= 0) {
+      chosen = items[hot].id;
       done = true;
       return true;
     }
@@ -336,7 +363,8 @@ int RunImGuiMenu(ImGuiHost::Setup setup, const std::vector<MenuItem>& items, int
       opened = true;
     }
     if (ImGui::BeginPopup("vantel-menu")) {
-      for (const MenuItem& item : items) {
+      for (int i = 0; i < count; ++i) {
+        const MenuItem& item = items[i];
         if (item.separator) {
           ImGui::Separator();
           continue;
@@ -350,6 +378,15 @@ int RunImGuiMenu(ImGuiHost::Setup setup, const std::vector<MenuItem>& items, int
           chosen = item.id;
           done = true;
         }
+        const ImVec2 lo = ImGui::GetItemRectMin(), hi = ImGui::GetItemRectMax();
+        centres[i] = ImVec2((lo.x + hi.x) / 2, (lo.y + hi.y) / 2);
+        if (ImGui::IsItemHovered() && usable(i) && !warp) hot = i;
+      }
+      if (warp && hot >= 0) {
+        warp = false;
+        ImGui::GetIO().MousePos = centres[hot];
+        SDL_WarpMouseInWindow(setup.window, static_cast<int>(centres[hot].x),
+                              static_cast<int>(centres[hot].y));
       }
       ImGui::EndPopup();
     } else {

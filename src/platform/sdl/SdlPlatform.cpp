@@ -573,6 +573,7 @@ struct ModalAccess {
     setup.frameHeight = p.height_;
     // Paced by the platform's own sleep, which a test's platform may make virtual.
     setup.sleep = [&p](uint32_t ms) { p.Sleep(ms); };
+    setup.onDevice = [&p](const SDL_Event& e) { p.ControllerEvent(e); };
     if (p.observer_)
       setup.onFrame = [&p, what, model](int frame) {
         p.observer_(SdlPlatform::ModalFrame{what, model, frame});
@@ -581,13 +582,20 @@ struct ModalAccess {
   }
 };
 
+void SdlPlatform::EndModal() {
+  ShowFrame();  // the frame again, without the menu or dialog
+  // The controller's buttons went to the menu or dialog, their releases
+  // too: what the story saw held (Shift for skipping) is let go.
+  pad_.Release();
+}
+
 int SdlPlatform::RunModalDialog(DialogModel& model) {
   const bool message = dynamic_cast<MessageBoxModel*>(&model) != nullptr;
   const int result = RunImGuiDialog(
       ModalAccess::Setup(*this, message ? ModalFrame::What::Message : ModalFrame::What::Dialog,
                          &model),
       model);
-  ShowFrame();  // the frame again, without the dialog
+  EndModal();
   return result;
 }
 
@@ -595,7 +603,7 @@ int SdlPlatform::PopupMenu(const std::vector<MenuItem>& items, int x, int y) {
   if (!window_) return -1;
   const int id =
       RunImGuiMenu(ModalAccess::Setup(*this, ModalFrame::What::Menu, nullptr), items, x, y);
-  ShowFrame();  // the frame again, without the menu
+  EndModal();
   return id;
 }
 

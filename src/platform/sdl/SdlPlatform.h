@@ -109,6 +109,7 @@ class SdlPlatform : public Platform {
   void ShowFrame();      // the texture to the window, now
   bool CoversDisplay();  // whether full screen really took the whole display
   bool ControllerEvent(const SDL_Event& ev);
+  void EndModal();  // after a menu or dialog
   bool NextPadEvent(InputEvent& e);
   uint32_t PadShift() const;
 
