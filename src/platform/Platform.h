@@ -325,6 +325,9 @@ class Platform {
   // False when the window system refused: the window stays as it was.
   virtual bool SetFullScreen(bool on) = 0;
   virtual void GetClientSize(int& width, int& height) = 0;
+  // How many screen pixels a client pixel covers in windowed mode (a window
+  // scaled up on a large desktop); the client size stays the picture's.
+  virtual int WindowScale() const { return 1; }
 
   // Presenting: copies the rectangle `rect` of the frame to the window with
   // the frame's top-left at (offsetX, offsetY) in client space; EndPresent

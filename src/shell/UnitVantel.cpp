@@ -243,9 +243,11 @@ void TVantel::Create() {
   if (PointOnMonitor(Global->WindowLeft, Global->WindowTop)) {
     platform.SetWindowPosition(Global->WindowLeft, Global->WindowTop);
   } else {
+    // Centred; a window scaled up is centred at its scaled size.
     const ScreenRect screen = platform.ScreenSize();
-    platform.SetWindowPosition((screen.width - TMain::kWidth) / 2,
-                               (screen.height - TMain::kHeight) / 2);
+    const int scale = platform.WindowScale();
+    platform.SetWindowPosition((screen.width - TMain::kWidth * scale) / 2,
+                               (screen.height - TMain::kHeight * scale) / 2);
   }
   const ScreenRect screen = platform.ScreenSize();
   if (screen.width == TMain::kWidth || screen.height == TMain::kHeight || Global->FullScreen)

@@ -78,7 +78,7 @@ class SdlPlatform : public Platform {
   // The windowed picture's integer scale, set before the window is created;
   // 0 (the default) chooses by the desktop's size.
   void SetWindowScale(int scale) { requestedScale_ = scale; }
-  int WindowScale() const { return scale_; }
+  int WindowScale() const override { return scale_; }
   bool SoftwareRenderer() const { return softwareRenderer_; }
 
   // ---- For tests and screenshots ----
