@@ -67,7 +67,7 @@ measure() {
     import -display "$display" -window root "$SCREENSHOTS/$mode-${name// /-}.png" 2>/dev/null || true
   fi
   printf '%-9s %-11s %6.1f%% of a core  %6s MB resident  (%d ms CPU in %d ms)\n' "$mode" "$name" \
-    "$(echo "scale=3; ($c1 - $c0) * 1000 / $hz * 100 / ($t1 - $t0)" | bc)" "$(rss_mb "$player_pid")" \
+    "$(awk -v c="$((c1 - c0))" -v hz="$hz" -v t="$((t1 - t0))" 'BEGIN {print c * 1000 / hz * 100 / t}')" "$(rss_mb "$player_pid")" \
     $(( (c1 - c0) * 1000 / hz )) $((t1 - t0))
 }
 

@@ -15,6 +15,8 @@ packages=(
   googletest libgtest-dev libbenchmark-dev libpng-dev libpixman-1-dev
   fonts-noto-cjk fonts-noto-mono fonts-dejavu-core fonts-dejavu-extra imagemagick
   sox libsox-fmt-all lame desktop-file-utils appstream man-db
+  # scripts/measure-load.sh: the real player under an X server of its own
+  xvfb xdotool
   # the demo generator: the song's voice and its MP3 encoding
   espeak-ng
   # fuzzing and the thread sanitizer build: clang, its libFuzzer and
