@@ -6,7 +6,7 @@ set -euo pipefail
 
 packages=(
   # the build
-  build-essential cmake pkg-config
+  build-essential cmake pkg-config ccache
   libsdl2-dev libx11-dev zlib1g-dev libjpeg62-turbo-dev libfreetype-dev libfontconfig-dev
   libmpg123-dev libimgui-dev
   # the tests: gtest, the reference decoders, the fonts the font tests name

@@ -11,6 +11,7 @@
 #include <sstream>
 #include <string>
 
+#include "TestPaths.h"
 #include "fuzz/FuzzSupport.h"
 
 // The fuzz targets' bodies (fuzz/Fuzz*.cpp).

@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "TestPaths.h"
 #include "base/Paths.h"
 #include "graphics/Class_Scroll.h"
 #include "platform/headless/HeadlessPlatform.h"

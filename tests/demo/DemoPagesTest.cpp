@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "TestPaths.h"
 #include "base/Bytes.h"
 #include "base/Paths.h"
 #include "data/ClassArchive.h"

@@ -2,6 +2,7 @@
 // every picture they ask for in the packed image archive.
 #include <gtest/gtest.h>
 
+#include "TestPaths.h"
 #include "base/Bytes.h"
 #include "base/Paths.h"
 #include "scenes/Class_LOGO.h"

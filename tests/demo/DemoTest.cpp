@@ -9,6 +9,7 @@
 #include <map>
 #include <set>
 
+#include "TestPaths.h"
 #include "base/Bytes.h"
 #include "base/Errors.h"
 #include "base/Paths.h"

@@ -2,6 +2,7 @@
 // every picture these scenes name is found in the packed image archive.
 #include <gtest/gtest.h>
 
+#include "TestPaths.h"
 #include "base/Paths.h"
 #include "graphics/Class_Scroll.h"
 #include "scenes/Class_CGlib.h"

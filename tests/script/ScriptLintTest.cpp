@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "TestPaths.h"
 #include "base/Errors.h"
 #include "base/Paths.h"
 #include "data/ArchiveWriter.h"

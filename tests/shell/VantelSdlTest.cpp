@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <functional>
 
+#include "TestPaths.h"
 #include "base/Paths.h"
 #include "data/ClassSList.h"
 #include "data/FuncFile.h"

@@ -7,6 +7,8 @@
 #include <cstdlib>
 #include <string>
 
+#include "TestPaths.h"
+
 namespace vantel::testing {
 
 // `vxtool ARGS`, its standard output and error going to the files named.

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <vector>
 
+#include "TestPaths.h"
 #include "base/Bytes.h"
 #include "base/Paths.h"
 #include "base/PngWrite.h"
