@@ -411,7 +411,12 @@ void TStory::LoadData(const Bytes& text) {
   FTimer = r.timer;
   FTimed = r.timed;
   ShowWindow(false);
-  if (Global) Global->LineNo = FScript->Position;
+  // The debugger shows where the story stands: the source line of the token
+  // it goes on from (the token's index would read as a line number).
+  if (Global)
+    Global->LineNo = FScript->Position >= 0 && FScript->Position < FScript->Count()
+                         ? FScript->Tag(FScript->Position)
+                         : 0;
   if (Global && Global->FullScreen) {
     Centre();
   } else {

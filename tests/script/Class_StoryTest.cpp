@@ -449,6 +449,8 @@ TEST_F(StoryManaged, SaveWritesASlotThatRestoresTheSamePicture) {
   EXPECT_TRUE(global_.HandOver.empty());
   EXPECT_EQ(restored.FState, 16);
   EXPECT_FALSE(restored.FBox->FVisible);
+  // The debugger reads the source line the story goes on from.
+  EXPECT_EQ(global_.LineNo, restored.FScript->Tag(position));
   Frames(12);  // the entry transition, then the page at once
   EXPECT_EQ(restored.FState, 1);
   EXPECT_TRUE(restored.FWaitKey);
