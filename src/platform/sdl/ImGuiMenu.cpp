@@ -4,6 +4,7 @@
 #include <imgui.h>
 #include <imgui_internal.h>
 
+#include <cmath>
 #include <map>
 #include <memory>
 #include <string>
@@ -303,6 +304,26 @@ std::string MenuLabel(const Bytes& caption, CodePage cp) {
   return Utf8Of(plain, cp);
 }
 
+namespace {
+
+// A separator as one whole row of pixels. ImGui draws its line as a thin
+// quad, which SDL's software renderer splits into two triangles rounded to
+// different rows: the line came out stepped in the middle.
+void MenuSeparator() {
+  const ImGuiStyle& style = ImGui::GetStyle();
+  const ImVec2 at = ImGui::GetCursorScreenPos();
+  const float left = ImGui::GetWindowPos().x + style.WindowPadding.x * 0.5f;
+  const float right =
+      ImGui::GetWindowPos().x + ImGui::GetWindowWidth() - style.WindowPadding.x * 0.5f;
+  const float y = std::floor(at.y + style.ItemSpacing.y * 0.5f);
+  ImGui::GetWindowDrawList()->AddRectFilled(ImVec2(std::floor(left), y),
+                                            ImVec2(std::floor(right), y + 1),
+                                            ImGui::GetColorU32(ImGuiCol_Separator));
+  ImGui::Dummy(ImVec2(0, style.ItemSpacing.y));
+}
+
+}  // namespace
+
 int RunImGuiMenu(ImGuiHost::Setup setup, const std::vector<MenuItem>& items, int x, int y) {
   if (!setup.window || !setup.renderer || items.empty()) return -1;
   setup.fontPixels = kMenuFontPixels;
@@ -366,7 +387,7 @@ int RunImGuiMenu(ImGuiHost::Setup setup, const std::vector<MenuItem>& items, int
       for (int i = 0; i < count; ++i) {
         const MenuItem& item = items[i];
         if (item.separator) {
-          ImGui::Separator();
+          MenuSeparator();
           continue;
         }
         const std::string caption = MenuLabel(item.caption);
