@@ -74,7 +74,10 @@ TTitle::TTitle() : Tflat(nullptr) {
     SoundButton->FActive = false;
     SoundButton->FEnabled = false;
   }
-  LoadPicture("game_menu");
+  Notice.Load(*this, "game_menu", "black");
+  for (const TFlatBtn* button :
+       {StartButton.get(), LoadButton.get(), CgButton.get(), SoundButton.get(), ExitButton.get()})
+    Notice.Check(*button);
   BackupCheckPending = true;
 }
 

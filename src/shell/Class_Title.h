@@ -13,8 +13,11 @@
 // backup that cannot be read is moved aside as "backup.damaged" and the
 // reader is told; the title stays.
 //
-// Depends on Tflat, TFlatBtn, Global, the platform's message boxes and screen
-// size, packed files and PostSound. The load button runs the load command
+// A damaged menu picture is reported once (PictureNotice) and the title goes
+// on without it: the background black, a button look drawn as nothing.
+//
+// Depends on Tflat, TFlatBtn, PictureNotice, Global, the platform's message
+// boxes and screen size, packed files and PostSound. The load button runs the load command
 // installed with SetTitleLoadCommand.
 #pragma once
 
@@ -24,6 +27,7 @@
 
 #include "graphics/ClassFlat.h"
 #include "graphics/ClassFlatBtn.h"
+#include "graphics/PictureNotice.h"
 
 namespace vantel {
 
@@ -35,6 +39,7 @@ class TTitle : public Tflat {
 
   std::unique_ptr<TFlatBtn> StartButton, LoadButton, CgButton, SoundButton, ExitButton;
   bool BackupCheckPending = true;  // until the first message has been handled
+  PictureNotice Notice;
 
  private:
   void CheckBackup();
