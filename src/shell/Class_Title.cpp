@@ -121,9 +121,9 @@ void TTitle::CheckBackup() {
     readable = false;
   }
   if (readable && !record.empty()) {
+    // The file stays until the story ends normally or writes the next one.
     Global->HandOver = record;
     Global->NextScene = kSceneStory;
-    DeleteFile(backup);
     return;
   }
   // A damaged backup cannot be played on from; it is kept aside rather than

@@ -9,9 +9,11 @@
 // A crash-recovery backup save (Global->SaveDir + "backup") found at the
 // title means the previous run stopped during the story: on its first
 // message the title asks whether to play on from it. Yes hands the record to
-// a new story (Global->HandOver, scene 3); either way the file is deleted. A
-// backup that cannot be read is moved aside as "backup.damaged" and the
-// reader is told; the title stays.
+// a new story (Global->HandOver, scene 3) and keeps the file: should the
+// program stop again before the story writes its next backup, the next start
+// offers it again (the story deletes it when it ends normally). No deletes
+// it. A backup that cannot be read is moved aside as "backup.damaged" and
+// the reader is told; the title stays.
 //
 // A damaged menu picture is reported once (PictureNotice) and the title goes
 // on without it: the background black, a button look drawn as nothing.
