@@ -9,6 +9,7 @@
 #include "base/Paths.h"
 #include "data/FuncFile.h"
 #include "platform/Platform.h"
+#include "script/StorySave.h"
 #include "shell/ClassGlobal.h"
 #include "shell/ClassMain.h"
 #include "sound/FuncSound.h"
@@ -116,7 +117,7 @@ void TTitle::CheckBackup() {
   Bytes record;
   bool readable = true;
   try {
-    record = ReadPackedFile(backup);
+    record = ReadPackedFile(backup, kMaxSaveRecordLength);
   } catch (const Error&) {
     readable = false;
   }
