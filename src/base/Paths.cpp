@@ -1,6 +1,8 @@
 #include "base/Paths.h"
 
 #include <dirent.h>
+#include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -183,6 +185,35 @@ void WriteFileAtomic(const std::string& path, std::string_view bytes) {
     ::unlink(temp.c_str());
     throw FileError("cannot write " + path + ": " + std::strerror(err));
   }
+  // The rename is an entry of the directory: until the directory is synced a
+  // power cut may bring back the old file, or no file at all for a new one.
+  const std::string folder = base == 0 ? std::string(".") : target.substr(0, base);
+  const int d = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (d >= 0) {
+    ::fsync(d);
+    ::close(d);
+  }
+}
+
+int RemoveStaleTempFiles(const std::string& dir) {
+  int removed = 0;
+  const std::string folder = WithTrailingSlash(FindPath(dir).value_or(dir));
+  for (const std::string& name : ListDirectory(folder)) {
+    // ".NAME.tmpPID": a dot, a name of at least one byte, ".tmp", the pid.
+    const size_t tmp = name.rfind(".tmp");
+    if (name.size() < 2 || name[0] != '.' || tmp == std::string::npos || tmp < 2) continue;
+    const std::string digits = name.substr(tmp + 4);
+    if (digits.empty() || digits.size() > 9 || digits[0] == '0' ||
+        !std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; }))
+      continue;
+    const pid_t pid = static_cast<pid_t>(std::stol(digits));
+    if (pid == ::getpid() || ::kill(pid, 0) == 0 || errno != ESRCH) continue;
+    struct stat st;
+    const std::string path = folder + name;
+    if (::lstat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) continue;
+    if (::unlink(path.c_str()) == 0) ++removed;
+  }
+  return removed;
 }
 
 }  // namespace vantel

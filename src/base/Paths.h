@@ -54,8 +54,15 @@ std::optional<std::string> ReadWholeFile(const std::string& path);
 // `path`, so a crash or a full disk never leaves a half-written file. The
 // temporary file is ".NAME.tmpPID": a writer killed midway leaves a hidden
 // file whose name never begins with the target's, so a save listing (files
-// beginning with "data") or a slot search never takes it for a save.
-// Throws FileError when it cannot.
+// beginning with "data") or a slot search never takes it for a save. After
+// the rename the directory is synced too, so that the new name survives a
+// power cut (a directory that cannot be synced, as on some file systems,
+// leaves the write as done). Throws FileError when it cannot.
 void WriteFileAtomic(const std::string& path, std::string_view bytes);
+// Deletes the temporary files that killed writers left in `dir`: regular
+// files named exactly ".NAME.tmpPID" (PID in decimal, no leading zero) whose
+// process no longer runs. A file of a running process, ours included, and
+// any other name are left alone. Returns how many were deleted.
+int RemoveStaleTempFiles(const std::string& dir);
 
 }  // namespace vantel

@@ -2,6 +2,9 @@
 
 #include <algorithm>
 #include <cstring>
+#include <string>
+
+#include "base/Errors.h"
 
 namespace vantel {
 
@@ -13,6 +16,9 @@ void Picture::SetSize(int width, int height) {
   width = std::max(width, 0);
   height = std::max(height, 0);
   if (width == width_ && height == height_) return;
+  if (width > kMaxSide || height > kMaxSide || int64_t{width} * height > kMaxPixels)
+    throw DataError("a picture of " + std::to_string(width) + "x" + std::to_string(height) +
+                    " pixels is larger than any picture may be");
   const int bpp = BytesPerPixel();
   std::vector<uint8_t> old;
   old.swap(pixels_);

@@ -6,9 +6,11 @@
 //
 // Resizing keeps the pixels where the old and new areas overlap and fills the
 // newly exposed area with the fill colour (alpha 0 in 32-bit pictures);
-// setting the size a picture already has changes nothing. Depends on nothing;
-// never fails (negative sizes count as 0; Row and Pixel do not check their
-// arguments).
+// setting the size a picture already has changes nothing. Depends on Errors
+// only. Negative sizes count as 0; a size beyond kMaxSide or kMaxPixels
+// raises DataError and leaves the picture as it was, so that strides and
+// offsets, which the drawing code keeps in int, never overflow. Row and
+// Pixel do not check their arguments.
 #pragma once
 
 #include <cstddef>
@@ -23,6 +25,10 @@ using Colour = int32_t;
 class Picture {
  public:
   enum class Format { BGR24 = 3, BGRA32 = 4 };
+  // Largest side and area: a row of 4-byte pixels and the whole buffer
+  // (1 GiB) stay far inside int. Picture decoders refuse well below this.
+  static constexpr int kMaxSide = 32767;
+  static constexpr int64_t kMaxPixels = int64_t{1} << 28;
 
   Picture() = default;  // 0 x 0, 32-bit, as every layer's own picture starts
   Picture(int width, int height, Format format, Colour fill = 0xFFFFFF);
@@ -37,7 +43,7 @@ class Picture {
 
   void SetWidth(int width) { SetSize(width, height_); }
   void SetHeight(int height) { SetSize(width_, height); }
-  void SetSize(int width, int height);  // negative sizes count as 0
+  void SetSize(int width, int height);  // negative sizes count as 0; DataError beyond the caps
   // Changes the pixel format, converting the pixels (24 -> 32 gives alpha 0).
   void SetPixelFormat(Format format);
 

@@ -4,6 +4,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "base/Errors.h"
 #include "graphics/FuncBmpLoader.h"
 
 namespace vantel {
@@ -21,7 +22,15 @@ TFlatBtn::TFlatBtn(Tflat* parent, const std::vector<Bytes>& names) : Tflat(paren
                                 std::to_string(names.size()));
   FCount = int32_t(names.size());
   FPictures.resize(names.size());
-  for (size_t i = 0; i < names.size(); ++i) LoadImage(FPictures[i], names[i]);
+  for (size_t i = 0; i < names.size(); ++i) {
+    try {
+      LoadImage(FPictures[i], names[i]);
+    } catch (const Error& e) {
+      // Whatever was partly decoded is dropped: the look is drawn as nothing.
+      FPictures[i] = Picture();
+      FDamaged.emplace_back(names[i], e.what());
+    }
+  }
   FCurrent = &FPictures[0];
   FOverIndex = FCount - 2;
   FVisible = true;

@@ -13,11 +13,16 @@
 // leaves. Each tick advances the idle animation by one frame.
 //
 // Depends on Tflat and LoadImage (a missing picture stays 0 x 0, so the
-// button is drawn as nothing and never hit). Fails: creating a button with
-// fewer than 2 or more than 21 pictures throws std::invalid_argument.
+// button is drawn as nothing and never hit). A picture that cannot be
+// decoded is treated as missing, and its name and the reason are kept in
+// FDamaged for the owning scene to report: a damaged look must not take the
+// menu down. Fails: creating a button with fewer than 2 or more than 21
+// pictures throws std::invalid_argument.
 #pragma once
 
 #include <cstdint>
+#include <string>
+#include <utility>
 #include <vector>
 
 #include "base/Bytes.h"
@@ -48,6 +53,8 @@ class TFlatBtn : public Tflat {
   int32_t FKey = 0;         // virtual key code that works the button; 0 = none
   int32_t FOverIndex = 0;   // hover look: FCount - 2 (over) or FCount - 1 (pressed)
   bool FEnabled = true;     // owners clear it to make the button ignore presses
+  // The pictures that could not be decoded: name and reason, in load order.
+  std::vector<std::pair<Bytes, std::string>> FDamaged;
 
  private:
   void Press();

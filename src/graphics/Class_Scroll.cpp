@@ -111,7 +111,7 @@ void Tscroll::Scroll(bool late) {
     y += line.FPicture.Height() + kGap;
     if (i == 30 || i == 31) y += kGap;
     if (line.FTop < kLoadBelow && line.FTag.empty()) {
-      line.LoadPicture(FNames[size_t(i)]);
+      Notice.Load(line, FNames[size_t(i)]);
       line.SetLeft(400 - line.FPicture.Width() / 2);
       line.FTag = "dsp";
       line.FActive = true;
@@ -123,7 +123,7 @@ void Tscroll::Scroll(bool late) {
     FSnapshot.SetPixelFormat(Picture::Format::BGR24);
     FSnapshot.SetSize(800, 600);
     FSnapshot.Fill(0x000000);
-    LoadPicture("clear");
+    Notice.Load(*this, "clear", "black");
     BeginTransition(1, 1000);
     FState = 1;
     FTicks = 0;

@@ -13,9 +13,13 @@
 // long past the top edge are dropped to width 1 (their height still spaces
 // the stack).
 //
-// Depends on Tflat, the image loader, FuncSound (GetSoundRemaining), Global
-// (FullScreen, Clear, SaveSettings, NextScene) and the platform's screen size.
-// Loader errors propagate from Signal.
+// A damaged credit picture is a line 0 pixels high too, and a damaged
+// "clear" picture ends the scroll on black; the reader is told once
+// (PictureNotice).
+//
+// Depends on Tflat, PictureNotice, the image loader, FuncSound
+// (GetSoundRemaining), Global (FullScreen, Clear, SaveSettings, NextScene)
+// and the platform's screen size.
 #pragma once
 
 #include <cstdint>
@@ -24,6 +28,7 @@
 
 #include "base/Bytes.h"
 #include "graphics/ClassFlat.h"
+#include "graphics/PictureNotice.h"
 
 namespace vantel {
 
@@ -44,6 +49,7 @@ class Tscroll : public Tflat {
   int32_t FTicks = 0;       // ticks since the scroll (state 1: the final blend) began
   int32_t FTotalTicks = 0;  // length of the whole scroll in ticks
   std::vector<Bytes> FNames;
+  PictureNotice Notice;
 
  private:
   void Scroll(bool late);

@@ -33,7 +33,7 @@ namespace vantel {
 
 // Largest picture the decoders accept; larger sizes in a header are refused
 // before anything is allocated.
-constexpr int kMaxPictureSide = 32767;
+constexpr int kMaxPictureSide = Picture::kMaxSide;
 constexpr int64_t kMaxPicturePixels = int64_t{1} << 25;
 
 // Fills `picture` from a picture name: a colour name or #RRGGBB (800x600,

@@ -1,6 +1,5 @@
 #include "scenes/Class_CGlib.h"
 
-#include "base/Errors.h"
 #include "platform/Platform.h"
 #include "shell/ClassGlobal.h"
 #include "shell/ClassMain.h"
@@ -31,13 +30,15 @@ std::unique_ptr<TFlatBtn> MakeButton(Tflat* parent, const char* stem, int32_t le
 TCGlib::TCGlib() : Tflat(nullptr) {
   if (Global && Global->FullScreen) CentreOnScreen(*this);
   FActive = true;
-  LoadPicture("cg_library");
+  LoadBackground();
   FTag = "ttl";
   FSnapshot.SetPixelFormat(Picture::Format::BGR24);
   FSnapshot.SetSize(TMain::kWidth, TMain::kHeight);
   MenuButton = MakeButton(this, "CG_menu", 410);
   BackButton = MakeButton(this, "CG_back", 536);
   NextButton = MakeButton(this, "CG_next", 655);
+  for (const TFlatBtn* button : {MenuButton.get(), BackButton.get(), NextButton.get()})
+    Notice.Check(*button);
   for (int k = 0; k < kSlots; ++k) {
     Slots[size_t(k)] = std::make_unique<Tflat>(this);
     Slots[size_t(k)]->SetLeft(SlotLeft(k));
@@ -68,7 +69,7 @@ void TCGlib::ShowPage() {
   for (int k = 0; k < kSlots; ++k) {
     Tflat& slot = *Slots[size_t(k)];
     const int32_t n = Page * kSlots + k;
-    if (n < EntryCount && LoadReported(slot, Global->Unlocked[n] + "_s")) {
+    if (n < EntryCount && Notice.Load(slot, Global->Unlocked[n] + "_s")) {
       slot.FActive = true;
     } else {
       slot.FVisible = false;
@@ -85,7 +86,7 @@ void TCGlib::Signal(int32_t code, int32_t a, int32_t b) {
     if (FProgress > 255 && code == 40) {
       FState = kReturning;
       SetButtonsVisible(true);
-      LoadPicture("cg_library");
+      LoadBackground();
       ShowPage();
       BeginTransition(0, kFadeMs);
     }
@@ -135,8 +136,8 @@ void TCGlib::Browse() {
 
 void TCGlib::ShowPicture(int k) {
   // A damaged picture leaves the reader on the page, its background restored.
-  if (!LoadReported(*this, Global->Unlocked[Page * kSlots + k])) {
-    LoadPicture("cg_library");
+  if (!Notice.Load(*this, Global->Unlocked[Page * kSlots + k])) {
+    LoadBackground();
     return;
   }
   FState = kPicture;
@@ -148,28 +149,10 @@ void TCGlib::ShowPicture(int k) {
   BeginTransition(0, kFadeMs);
 }
 
-bool TCGlib::LoadReported(Tflat& layer, const Bytes& name) {
-  try {
-    layer.LoadPicture(name);
-    return true;
-  } catch (const Error& e) {
-    // The gallery goes on without the picture: the layer forgets what was
-    // partly decoded (so that a later page does not show it), the reader is
-    // told once while the gallery is open, and later failures go to the log.
-    layer.MarkWhole();
-    layer.PropagateDirty();
-    layer.FPicture.SetSize(0, 0);
-    layer.FPictureName.clear();
-    layer.FVisible = false;
-    const Bytes message = Gbk("无法读取图片：\n") + FromUtf8(e.what(), CodePage::GBK);
-    if (!ToldReader) {
-      ToldReader = true;
-      GetPlatform().ShowMessage(message, Gbk("Vantel"), MessageKind::Warning, false, CodePage::GBK);
-    } else if (Global) {
-      Global->AppendLog(FromUtf8(e.what()));
-    }
-    return false;
-  }
+void TCGlib::LoadBackground() {
+  // A damaged background leaves the page black: the thumbnails and buttons
+  // still stand on it.
+  Notice.Load(*this, "cg_library", "black");
 }
 
 void TCGlib::TurnPage(int32_t step) {

@@ -14,12 +14,13 @@
 // that arrive while the page fades back in are dropped, so a picture stays up
 // for at least 500 ms and nothing acts on a click made during a transition.
 //
-// Depends on Tflat, TFlatBtn, the image loader, Global (Unlocked, FullScreen,
-// NextScene), PostSound and the platform's screen size. A missing picture or
-// thumbnail shows nothing (whatever the loader leaves). A damaged one is left
-// out (its slot stays empty, or the page stays up instead of the picture); the
-// first such failure while the gallery is open is shown to the reader, the
-// rest go to the debugger's log.
+// Depends on Tflat, TFlatBtn, PictureNotice, the image loader, Global
+// (Unlocked, FullScreen, NextScene), PostSound and the platform's screen
+// size. A missing picture or thumbnail shows nothing (whatever the loader
+// leaves). A damaged one is left out (its slot stays empty, or the page stays
+// up instead of the picture); a damaged background is drawn black and a
+// damaged button look as nothing. The first such failure while the gallery
+// is open is shown to the reader, every one goes to the debugger's log.
 #pragma once
 
 #include <array>
@@ -29,6 +30,7 @@
 #include "base/Bytes.h"
 #include "graphics/ClassFlat.h"
 #include "graphics/ClassFlatBtn.h"
+#include "graphics/PictureNotice.h"
 
 namespace vantel {
 
@@ -54,12 +56,10 @@ class TCGlib : public Tflat {
   int32_t LastPage = 0;
   int32_t EntryCount = 0;
   int32_t Page = 0;
-  bool ToldReader = false;  // a damaged picture has been reported in a message box
+  PictureNotice Notice;  // damaged pictures: one message box while the gallery is open
 
  private:
-  // Loads a picture into `layer`; false, with the layer emptied and the
-  // failure reported, when the picture's data is damaged.
-  bool LoadReported(Tflat& layer, const Bytes& name);
+  void LoadBackground();
   void Browse();
   void ShowPicture(int k);
   void TurnPage(int32_t step);

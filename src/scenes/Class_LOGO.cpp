@@ -50,7 +50,7 @@ void Tlogo::Signal(int32_t code, int32_t a, int32_t b) {
   // frames, only more slowly.
   if (code == kTick && a == 1) return;
   if (code == kTick) {
-    FLogo->LoadPicture(FrameName(FFrameCount / 2));
+    Notice.Load(*FLogo, FrameName(FFrameCount / 2));
     FLogo->FPicture.SetPixelFormat(Picture::Format::BGR24);
     // Loading a frame shows the layer again; once the logo has dissolved it
     // must stay hidden, or frames that input hurried past would come back.

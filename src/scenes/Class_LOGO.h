@@ -8,8 +8,10 @@
 // for the title. Input counts too, so moving the mouse hurries it along; it
 // cannot be skipped otherwise.
 //
-// Depends on Tflat, Global (FullScreen, NextScene), the platform's screen
-// size and PostSound. Missing frame pictures show nothing; nothing fails.
+// Depends on Tflat, PictureNotice, Global (FullScreen, NextScene), the
+// platform's screen size and PostSound. Missing frame pictures show nothing;
+// a damaged one shows nothing and is reported once (PictureNotice); nothing
+// fails.
 #pragma once
 
 #include <cstdint>
@@ -17,6 +19,7 @@
 
 #include "base/Bytes.h"
 #include "graphics/ClassFlat.h"
+#include "graphics/PictureNotice.h"
 
 namespace vantel {
 
@@ -34,6 +37,7 @@ class Tlogo : public Tflat {
   std::unique_ptr<Tflat> FLogo;  // the current frame, a child at (240, 180)
   int32_t FFrameCount = 0;       // on-time ticks received
   int32_t FMessageCount = 0;     // messages received, late ticks excepted
+  PictureNotice Notice;
 };
 
 // Makes scene 6 of the scene manager a Tlogo.

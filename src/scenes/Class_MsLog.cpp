@@ -65,6 +65,9 @@ TmsLog::TmsLog(TextService* text) : Tflat(nullptr), text_(text) {
   ReturnButton = MakeButton(this, 3, 607, 550, kKeyEnter);
   LineDownButton = MakeButton(this, 4, 740, 295, kKeyDown);
   PageDownButton = MakeButton(this, 5, 740, 347, kKeyPageDown);
+  for (const TFlatBtn* button : {PageUpButton.get(), LineUpButton.get(), ReturnButton.get(),
+                                 LineDownButton.get(), PageDownButton.get()})
+    Notice.Check(*button);
 
   for (const char* name : kChapterNames) Chapters.Add(Sjis(name));
 

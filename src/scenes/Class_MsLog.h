@@ -23,8 +23,9 @@
 // Depends on Tflat, TFlatText, TFlatBtn, TCodeRed/TCodeBlue (tokens, tag
 // parsing, chapter titles), the script archive and loose scripts, Global and
 // the platform's text service. Fails: never; a missing or empty chapter
-// script has no lines (stepping passes over it), and a reading position
-// outside the chapter list shows an empty log. Damaged packed script data
+// script has no lines (stepping passes over it), a reading position outside
+// the chapter list shows an empty log, and a damaged button look is reported
+// once (PictureNotice) and drawn as nothing. Damaged packed script data
 // raises DataError from the archive or file reader.
 #pragma once
 
@@ -37,6 +38,7 @@
 #include "graphics/ClassFlat.h"
 #include "graphics/ClassFlatBtn.h"
 #include "graphics/ClassFlatText.h"
+#include "graphics/PictureNotice.h"
 #include "platform/Platform.h"
 #include "script/ClassCodeBlue.h"
 
@@ -93,6 +95,7 @@ class TmsLog : public Tflat {
   TSlist Chapters;            // script names; tags hold line counts once known
   // Where loose scripts are looked for (the story's loader uses the same).
   std::string ScriptDir = "script/";
+  PictureNotice Notice;
 
  private:
   void EnsureLoaded(int32_t index);

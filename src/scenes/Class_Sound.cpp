@@ -65,7 +65,7 @@ std::vector<Bytes> TSoundlib::TrackStems() {
 TSoundlib::TSoundlib() : Tflat(nullptr) {
   if (Global && Global->FullScreen) CentreOnScreen(*this);
   FActive = true;
-  LoadPicture("sound_LIBRARY");
+  Notice.Load(*this, "sound_LIBRARY", "black");
   FTag = "ttl";
   FSnapshot.SetPixelFormat(Picture::Format::BGR24);
   FSnapshot.SetSize(TMain::kWidth, TMain::kHeight);
@@ -79,6 +79,9 @@ TSoundlib::TSoundlib() : Tflat(nullptr) {
     TrackButtons[size_t(i)] = MakeButton(this, titles[size_t(i)], 250, TrackTop(i));
   Tracks = TrackStems();
   CurrentTrack = -1;
+  Notice.Check(*ReturnButton);
+  Notice.Check(*Marker);
+  for (const auto& button : TrackButtons) Notice.Check(*button);
 }
 
 TSoundlib::~TSoundlib() {

@@ -10,9 +10,11 @@
 //
 // Each button click is acted on once: its flag is cleared as it is read.
 //
-// Depends on Tflat, TFlatBtn, Global (FullScreen, NextScene), PostSound,
-// IsSoundPlaying and the platform's screen size. Missing pictures show
-// nothing; a missing track plays nothing and so hands over to the next one.
+// Depends on Tflat, TFlatBtn, PictureNotice, Global (FullScreen, NextScene),
+// PostSound, IsSoundPlaying and the platform's screen size. Missing pictures
+// show nothing; a damaged one is reported once (PictureNotice) and shows
+// nothing, or black for the background. A missing track plays nothing and so
+// hands over to the next one.
 #pragma once
 
 #include <array>
@@ -23,6 +25,7 @@
 #include "base/Bytes.h"
 #include "graphics/ClassFlat.h"
 #include "graphics/ClassFlatBtn.h"
+#include "graphics/PictureNotice.h"
 
 namespace vantel {
 
@@ -46,6 +49,7 @@ class TSoundlib : public Tflat {
   std::vector<Bytes> Tracks;
   int32_t CurrentTrack = -1;   // the track last started; -1 before any
   int32_t MessageCounter = 0;  // messages since the last start of a track
+  PictureNotice Notice;
 
  private:
   void Start(int32_t track, int32_t fadeIn);

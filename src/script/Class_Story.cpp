@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <ctime>
 #include <exception>
+#include <string>
 
 #include "base/Errors.h"
 #include "base/Paths.h"
@@ -105,7 +106,9 @@ TStory::~TStory() {
   if (Global && !toLog && !Global->SaveDir.empty()) DeleteFile(Global->SaveDir + "backup");
 }
 
-void TStory::Centre() { CentreOnScreen(*this); }
+void TStory::Centre() {
+  CentreOnScreen(*this);
+}
 
 void TStory::Signal(int32_t code, int32_t a, int32_t b) {
   Tflat::Signal(code, a, b);
@@ -388,7 +391,13 @@ Bytes TStory::SaveData() {
 Bytes TStory::SaveToFile(const Bytes& name) {
   if (!Global || Global->SaveDir.empty()) throw FileError("there is no save folder to save to");
   const Bytes used = name.empty() ? FreeSlotName(Global->SaveDir) : name;
-  WritePackedFile(Global->SaveDir + used, SaveData());
+  const Bytes record = SaveData();
+  // A record no loader would read back is refused here, where the reader
+  // still hears of it, rather than written as a save that lists as damaged.
+  if (record.size() > kMaxSaveRecordLength)
+    throw DataError("the save record is " + std::to_string(record.size()) +
+                    " bytes, more than a save may hold");
+  WritePackedFile(Global->SaveDir + used, record);
   Global->SaveSettings();
   return used;
 }

@@ -17,6 +17,7 @@
 // restored.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <ctime>
 #include <string>
@@ -30,6 +31,11 @@ namespace vantel {
 constexpr int kSaveRecordItems = 23;
 constexpr int kNamedLayers = 8;
 constexpr int kLastSaveSlot = 1000;
+// Longest save record the player writes or reads. Real records are a few
+// kilobytes; a save file that unpacks to more is damaged (or a zlib bomb)
+// and is refused without being inflated, so a listing of the save folder
+// never costs seconds or gigabytes.
+constexpr size_t kMaxSaveRecordLength = size_t{1} << 20;
 
 struct SaveRecord {
   Bytes chapterTitle;

@@ -73,6 +73,8 @@ Tglobal::Tglobal(const std::string& exeDir, const std::string& secondDataDir,
   DebugMode = true;
   ClockMHz = (estimateClock ? estimateClock : EstimateClock)() / 10 * 10;
   FindSaveDir();
+  // What writers killed mid-save left behind (the saves themselves are whole).
+  if (!SaveDir.empty()) RemoveStaleTempFiles(SaveDir);
 
   DataFound = true;
   ScriptPath = ExeDir + "script.chs";

@@ -42,8 +42,9 @@ class Tglobal {
   // tools that need the fields only); it opens and saves nothing.
   Tglobal() = default;
   // The program's global state: DebugMode on, the clock estimate, the save
-  // directory, the archive paths (the second data directory is prefixed to
-  // the file names with no separator, exactly as given), the data check
+  // directory (cleared of the temporary files of killed writers), the archive
+  // paths (the second data directory is prefixed to the file names with no
+  // separator, exactly as given), the data check
   // (message and QuitRequested when data is missing and save/debug is
   // absent) and the three archives opened. `estimateClock` replaces
   // EstimateClock (tests pass a quick one).

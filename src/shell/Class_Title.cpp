@@ -9,6 +9,7 @@
 #include "base/Paths.h"
 #include "data/FuncFile.h"
 #include "platform/Platform.h"
+#include "script/StorySave.h"
 #include "shell/ClassGlobal.h"
 #include "shell/ClassMain.h"
 #include "sound/FuncSound.h"
@@ -74,7 +75,10 @@ TTitle::TTitle() : Tflat(nullptr) {
     SoundButton->FActive = false;
     SoundButton->FEnabled = false;
   }
-  LoadPicture("game_menu");
+  Notice.Load(*this, "game_menu", "black");
+  for (const TFlatBtn* button :
+       {StartButton.get(), LoadButton.get(), CgButton.get(), SoundButton.get(), ExitButton.get()})
+    Notice.Check(*button);
   BackupCheckPending = true;
 }
 
@@ -113,14 +117,14 @@ void TTitle::CheckBackup() {
   Bytes record;
   bool readable = true;
   try {
-    record = ReadPackedFile(backup);
+    record = ReadPackedFile(backup, kMaxSaveRecordLength);
   } catch (const Error&) {
     readable = false;
   }
   if (readable && !record.empty()) {
+    // The file stays until the story ends normally or writes the next one.
     Global->HandOver = record;
     Global->NextScene = kSceneStory;
-    DeleteFile(backup);
     return;
   }
   // A damaged backup cannot be played on from; it is kept aside rather than

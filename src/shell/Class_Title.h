@@ -9,12 +9,17 @@
 // A crash-recovery backup save (Global->SaveDir + "backup") found at the
 // title means the previous run stopped during the story: on its first
 // message the title asks whether to play on from it. Yes hands the record to
-// a new story (Global->HandOver, scene 3); either way the file is deleted. A
-// backup that cannot be read is moved aside as "backup.damaged" and the
-// reader is told; the title stays.
+// a new story (Global->HandOver, scene 3) and keeps the file: should the
+// program stop again before the story writes its next backup, the next start
+// offers it again (the story deletes it when it ends normally). No deletes
+// it. A backup that cannot be read is moved aside as "backup.damaged" and
+// the reader is told; the title stays.
 //
-// Depends on Tflat, TFlatBtn, Global, the platform's message boxes and screen
-// size, packed files and PostSound. The load button runs the load command
+// A damaged menu picture is reported once (PictureNotice) and the title goes
+// on without it: the background black, a button look drawn as nothing.
+//
+// Depends on Tflat, TFlatBtn, PictureNotice, Global, the platform's message
+// boxes and screen size, packed files and PostSound. The load button runs the load command
 // installed with SetTitleLoadCommand.
 #pragma once
 
@@ -24,6 +29,7 @@
 
 #include "graphics/ClassFlat.h"
 #include "graphics/ClassFlatBtn.h"
+#include "graphics/PictureNotice.h"
 
 namespace vantel {
 
@@ -35,6 +41,7 @@ class TTitle : public Tflat {
 
   std::unique_ptr<TFlatBtn> StartButton, LoadButton, CgButton, SoundButton, ExitButton;
   bool BackupCheckPending = true;  // until the first message has been handled
+  PictureNotice Notice;
 
  private:
   void CheckBackup();

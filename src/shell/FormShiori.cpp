@@ -7,6 +7,7 @@
 #include "base/Paths.h"
 #include "data/ClassSList.h"
 #include "data/FuncFile.h"
+#include "script/StorySave.h"
 #include "shell/ClassGlobal.h"
 
 namespace vantel {
@@ -27,10 +28,17 @@ Bytes Reason(const std::exception& e) {
   return GbkText(e.what());
 }
 
-// The comparison of the string list's sort: whole row texts, ASCII case
-// ignored (never in the middle of a double-byte character).
-bool RowTextLess(const Bytes& a, const Bytes& b) {
-  return LowerCase(a) < LowerCase(b);
+// The listed items of a save the player wrote are a chapter title, a
+// progress key and a comment typed into a 511-byte edit box. A file with a
+// longer one is listed as damaged, so that a folder full of crafted files
+// holds no more than this per row in memory.
+constexpr size_t kMaxListedItem = 4096;
+
+bool HasListedItems(const TSlist& fields) {
+  if (fields.Count() < 3) return false;
+  for (int i = 0; i < 3; ++i)
+    if (fields[i].size() > kMaxListedItem) return false;
+  return true;
 }
 
 }  // namespace
@@ -60,7 +68,7 @@ void TFormShiori::RefreshList() {
   if (PendingName.empty()) PendingName = "-";
 
   struct SortRow {
-    Bytes text;  // the row as the list compares it: key, title, comment, name
+    Bytes text;  // the row as the list compares it, lower-cased: key, title, comment, name
     Row row;
   };
   std::vector<SortRow> sorted;
@@ -68,26 +76,34 @@ void TFormShiori::RefreshList() {
   for (const std::string& name : ListDirectory(SaveDir)) {
     if (LowerCase(name.substr(0, 4)) != "data") continue;
     TSlist fields;
+    bool damaged = false;
     try {
-      fields.SetCommaText(ReadPackedFile(SaveDir + name));
+      fields.SetCommaText(ReadPackedFile(SaveDir + name, kMaxSaveRecordLength));
+      while (fields.Count() < 3) fields.Add("");
+      damaged = !HasListedItems(fields);
     } catch (const Error&) {
-      // Damaged or unreadable: listed by name with nothing read from it.
+      damaged = true;
+    }
+    if (damaged) {
+      // Damaged, unreadable or far beyond any real save (refused before it
+      // is read whole): listed by name with nothing read from it.
       fields.Clear();
       fields.Add("");
       fields.Add("");
       fields.Add(Gbk("（损坏）"));
     }
-    while (fields.Count() < 3) fields.Add("");
     Row row{fields[0], fields[1], fields[2], name};
     TSlist line;
     line.Add(row.key);
     line.Add(row.title);
     line.Add(row.comment);
     line.Add(name);
-    sorted.push_back({line.CommaText(), std::move(row)});
+    // The string list's sort compares whole row texts, ASCII case ignored
+    // (never in the middle of a double-byte character).
+    sorted.push_back({LowerCase(line.CommaText()), std::move(row)});
   }
   std::stable_sort(sorted.begin(), sorted.end(),
-                   [](const SortRow& a, const SortRow& b) { return RowTextLess(a.text, b.text); });
+                   [](const SortRow& a, const SortRow& b) { return a.text < b.text; });
 
   int remembered = -1;
   for (size_t i = 0; i < sorted.size(); ++i) {
@@ -125,19 +141,26 @@ bool TFormShiori::StoreComment() {
       Notify(Gbk("记录文件已不存在，注释没有保存：") + GbkText(name));
       return false;
     }
-    fields.SetCommaText(ReadPackedFile(path));
+    fields.SetCommaText(ReadPackedFile(path, kMaxSaveRecordLength));
   } catch (const Error& e) {
     Notify(Gbk("无法读取记录文件，注释没有保存：\n") + Reason(e));
     return false;
   }
-  // A file that is no save record keeps what it holds.
-  if (fields.Count() < 3) {
+  // A file that is no save record keeps what it holds; so does one listed
+  // as damaged, whose comment in the dialog is not its own.
+  if (!HasListedItems(fields)) {
     Notify(Gbk("这个文件不是完整的记录，注释没有保存：") + GbkText(name));
     return false;
   }
   fields.SetString(2, EditText);
+  const Bytes record = fields.CommaText();
+  if (record.size() > kMaxSaveRecordLength) {
+    // Written, the save would no longer be read back.
+    Notify(Gbk("注释太长，注释没有保存。"));
+    return false;
+  }
   try {
-    WritePackedFile(path, fields.CommaText());
+    WritePackedFile(path, record);
   } catch (const Error& e) {
     Notify(Gbk("无法写入记录文件，注释没有保存：\n") + Reason(e));
     return false;
@@ -161,7 +184,7 @@ void TFormShiori::Button2Click() {
   if (name.empty()) return;
   Bytes record;
   try {
-    record = ReadPackedFile(SaveDir + name);
+    record = ReadPackedFile(SaveDir + name, kMaxSaveRecordLength);
   } catch (const Error& e) {
     Notify(Gbk("无法读取这个记录：\n") + Reason(e));
     return;

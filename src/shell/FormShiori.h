@@ -11,13 +11,18 @@
 // only the third (the comment, at first the date and time) is written.
 //
 // Bad files never stop the dialog: a file that is empty, short, damaged,
-// unreadable or no save at all is listed with what can be read; storing a
-// comment into a file with fewer than three items changes nothing; a save
+// unreadable or no save at all is listed with what can be read; one that
+// would unpack to more than any save holds (kMaxSaveRecordLength) is listed
+// as damaged without being read whole, and so is one whose title, key or
+// comment is far longer than the player ever writes (4 KiB). Storing a
+// comment into a file with fewer than three items, into one listed as
+// damaged, or so that the save would grow too long, changes nothing; a save
 // folder that vanished lists nothing. Each of these gives the reader a
 // notice (DialogModel::TakeNotice) instead.
 //
-// Depends on data (packed files, comma text), base (paths) and Global
-// (HandOver, SaveDir). The platform draws it (RunDialog, DialogKind::SaveLoad).
+// Depends on data (packed files, comma text), base (paths), the save record's
+// size limit (StorySave) and Global (HandOver, SaveDir). The platform draws it (RunDialog,
+// DialogKind::SaveLoad).
 #pragma once
 
 #include <string>

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "base/Errors.h"
+
 namespace vantel {
 
 TEST(Picture, ResizeKeepsOverlapAndFillsTheNewArea) {
@@ -18,6 +20,15 @@ TEST(Picture, ResizeKeepsOverlapAndFillsTheNewArea) {
   same.SetFillColour(0xFFFFFF);
   same.SetWidth(3);  // the size it already has: nothing changes
   EXPECT_EQ(same, p);
+  // Sizes whose strides or buffer would overflow int are refused, unchanged.
+  const Picture before = p;
+  EXPECT_THROW(p.SetSize(1 << 30, 1), DataError);
+  EXPECT_THROW(p.SetHeight(Picture::kMaxSide + 1), DataError);
+  EXPECT_THROW(p.SetSize(Picture::kMaxSide, Picture::kMaxSide), DataError);
+  EXPECT_THROW(Picture(1 << 29, 4, Picture::Format::BGRA32), DataError);
+  EXPECT_EQ(p, before);
+  p.SetSize(Picture::kMaxSide, 2);
+  EXPECT_EQ(p.Stride(), Picture::kMaxSide * 3);
   p.SetSize(-5, 0);
   EXPECT_TRUE(p.Empty());
 }

@@ -10,8 +10,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 #include <random>
+#include <string>
+#include <vector>
 
 #include "base/Paths.h"
 #include "data/FuncFile.h"
@@ -119,9 +122,11 @@ TEST(KillMidSave, EveryFileIsACompleteVersionAfterAnyKill) {
   std::mt19937 random(20261208);
   Versions before;
   int changed = 0;
+  std::vector<pid_t> children;
   for (int kill = 0; kill < 200; ++kill) {
     const pid_t child = ::fork();
     ASSERT_GE(child, 0);
+    children.push_back(child);
     if (child == 0) WriteForever(saveDir, before.Max() + 1);
     ::usleep(std::uniform_int_distribution<int>(0, 12000)(random));
     ::kill(child, SIGKILL);
@@ -143,6 +148,36 @@ TEST(KillMidSave, EveryFileIsACompleteVersionAfterAnyKill) {
   }
   // Many kills fell after the writer had got somewhere, not only before it began.
   EXPECT_GT(changed, 20);
+
+  // The next start clears what the killed writers left, and only that: a
+  // temporary file of a running writer (this process) and names that merely
+  // look alike stay.
+  const std::vector<std::string> kept = {
+      "." + std::string("data0.tmp") + std::to_string(::getpid()),
+      ".data0.tmp0" + std::to_string(children.front()),
+      ".data0.tmp12x",
+      "data0.tmp" + std::to_string(children.front()),
+      ".tmp" + std::to_string(children.front()),
+      ".data0.tmp"};
+  for (const std::string& name : kept) WriteFileAtomic(saveDir + name, "x");
+  std::map<std::string, std::string> others;  // every file but the stale ones, as it is
+  for (const std::string& name : ListDirectory(saveDir)) {
+    bool stale = false;
+    for (pid_t child : children)
+      stale = stale || name == ".data0.tmp" + std::to_string(child) ||
+              name == ".data1.tmp" + std::to_string(child) ||
+              name == ".backup.tmp" + std::to_string(child) ||
+              name == ".inf.dat.tmp" + std::to_string(child) ||
+              name == ".img.dat.tmp" + std::to_string(child);
+    if (!stale) others[name] = ReadWholeFile(saveDir + name).value_or("?");
+  }
+  const size_t stale = ListDirectory(saveDir).size() - others.size();
+  EXPECT_GT(stale, 0u);  // some kills fell mid-write
+  EXPECT_EQ(RemoveStaleTempFiles(saveDir), int(stale));
+  std::map<std::string, std::string> after;
+  for (const std::string& name : ListDirectory(saveDir))
+    after[name] = ReadWholeFile(saveDir + name).value_or("?");
+  EXPECT_EQ(after, others);
   SetPlatform(nullptr);
 }
 

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <memory>
 
+#include "base/Errors.h"
 #include "base/Paths.h"
 #include "base/PngWrite.h"
 #include "data/ArchiveWriter.h"
@@ -437,6 +438,12 @@ TEST_F(StoryManaged, SaveWritesASlotThatRestoresTheSamePicture) {
   EXPECT_EQ(r.boxColour, 0x800000);
   EXPECT_TRUE(r.waitingForKey);
   EXPECT_EQ(global_.HandOverLine, 5);  // the line the reader is on
+  // A record no loader would read back is refused, not written as a slot.
+  const Bytes page = s.FText->FPageText;
+  s.FText->FPageText = Bytes(kMaxSaveRecordLength, 'x');
+  EXPECT_THROW(s.SaveToFile(""), DataError);
+  EXPECT_FALSE(FileExists(global_.SaveDir + "data3"));
+  s.FText->FPageText = page;
 
   // The reader goes on, then opens the save: a new story scene restores it.
   s.Signal(40, 1, 1);

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <cstdlib>
@@ -85,7 +87,19 @@ TEST_F(GlobalTest, CreationFindsTheArchivesAndMakesTheSaveFolder) {
     const std::string whole = *ReadWholeFile(game_ / name);
     game_.Write(name, whole.substr(0, whole.size() / 2));
   }
+  // A save killed mid-write left its temporary file: the next start removes
+  // it, not one of a writer that still runs.
+  const pid_t gone = ::fork();
+  if (gone == 0) ::_exit(0);
+  ASSERT_GT(gone, 0);
+  ASSERT_EQ(::waitpid(gone, nullptr, 0), gone);
+  const std::string stale = ".data3.tmp" + std::to_string(gone);
+  const std::string live = ".data4.tmp" + std::to_string(::getpid());
+  game_.Write("save/" + stale, "half");
+  game_.Write("save/" + live, "half");
   Tglobal& h = Create();
+  EXPECT_FALSE(FileExists(h.SaveDir + stale));
+  EXPECT_TRUE(FileExists(h.SaveDir + live));
   EXPECT_TRUE(h.DataFound);
   EXPECT_FALSE(h.QuitRequested);
   EXPECT_GE(ImageArchive->IndexOf("p0.png"), 0);

@@ -173,15 +173,25 @@ TEST_F(FormShioriTest, BadFilesAreListedAndNeverTakeAComment) {
   const std::string packed = std::string("\x10\x00\x00\x5A", 4) + "garbage that is no zlib";
   std::ofstream(d + "data_damaged", std::ios::binary) << packed;
   std::filesystem::create_directory(d + "data_folder");
+  // Far beyond any real save: a small file that unpacks to 2 MiB, and a
+  // plain one of 2 MiB. Both are refused unread, as damaged.
+  const Bytes bomb = "t,1,c," + Bytes(2 << 20, 'x');
+  WritePackedFile(d + "data_bomb", bomb);
+  std::ofstream(d + "data_huge", std::ios::binary) << bomb;
+  // A comment no dialog writes: the row is not the file's own text.
+  const Bytes longComment = "t,1," + Bytes(5000, 'c');
+  WritePackedFile(d + "data_long", longComment);
   TFormShiori form(d);
   form.OpenForLoad();
-  ASSERT_EQ(form.Rows.size(), 5u);
+  ASSERT_EQ(form.Rows.size(), 8u);
   for (const auto& row : form.Rows) {
     if (row.file == "data_plain") {
       EXPECT_EQ(row.comment, "comment");
     }
-    if (row.file == "data_damaged") {
-      EXPECT_EQ(row.comment, Gbk("（损坏）"));
+    if (row.file == "data_damaged" || row.file == "data_bomb" || row.file == "data_huge" ||
+        row.file == "data_long") {
+      EXPECT_EQ(row.comment, Gbk("（损坏）")) << row.file;
+      EXPECT_EQ(row.title, "") << row.file;
     }
   }
   EXPECT_TRUE(form.Button2Enabled);
@@ -203,7 +213,7 @@ TEST_F(FormShioriTest, BadFilesAreListedAndNeverTakeAComment) {
 
   // Opening what cannot be read or holds nothing tells the reader and stays open.
   global.HandOver.clear();
-  for (const char* name : {"data_damaged", "data_empty", "data_folder"}) {
+  for (const char* name : {"data_damaged", "data_empty", "data_folder", "data_bomb"}) {
     select(name);
     form.Button2Click();
     EXPECT_FALSE(form.Closed()) << name;
@@ -211,6 +221,13 @@ TEST_F(FormShioriTest, BadFilesAreListedAndNeverTakeAComment) {
   }
   EXPECT_TRUE(global.HandOver.empty());
   EXPECT_TRUE(FileExists(d + "data_damaged"));
+  select("data_bomb");
+  EXPECT_FALSE(form.StoreComment());
+  EXPECT_EQ(ReadPackedFile(d + "data_bomb"), bomb);
+  select("data_long");
+  EXPECT_FALSE(form.StoreComment());
+  EXPECT_FALSE(form.TakeNotice().empty());
+  EXPECT_EQ(ReadPackedFile(d + "data_long"), longComment);
 
   // The save folder vanishes while the dialog is open.
   std::filesystem::remove_all(d);
