@@ -17,10 +17,10 @@
 #include "script/Class_Story.h"
 #include "shell/Class_Title.h"
 #include "shell/CommandLine.h"
-#include "shell/FormSetting.h"
-#include "shell/FormShiori.h"
 #include "shell/PlayerScenes.h"
 #include "shell/UnitDebug.h"
+#include "shell/UnitSetting.h"
+#include "shell/UnitShiori.h"
 #include "shell/UnitVantel.h"
 
 namespace {

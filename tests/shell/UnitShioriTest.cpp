@@ -1,4 +1,4 @@
-#include "shell/FormShiori.h"
+#include "shell/UnitShiori.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-// FormShiori: TFormShiori, the save and load dialog's logic, without a view.
+// UnitShiori: TFormShiori, the save and load dialog's logic, without a view.
 //
 // Lists the files of the save folder whose names begin with "data" (in any
 // case), sorted by story progress (the chapter number and script position

@@ -1,4 +1,4 @@
-// FormSetting: TFormSetting, the settings dialog's logic, without a view.
+// UnitSetting: TFormSetting, the settings dialog's logic, without a view.
 //
 // Three pages: the text speed and the display-switch and keep-running
 // options; the two volumes, heard live while their bars move; the version

@@ -1,4 +1,4 @@
-#include "shell/FormSetting.h"
+#include "shell/UnitSetting.h"
 
 #include <algorithm>
 
