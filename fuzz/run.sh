@@ -13,8 +13,7 @@ seconds=$1; shift
 targets=("$@")
 [[ ${#targets[@]} -gt 0 ]] || targets=(archive packed commatext settings png jpeg sound script save)
 dir=build-fuzz
-mkdir -p "$dir/findings" "$dir/tmp"
-export TMPDIR=$PWD/$dir/tmp
+mkdir -p "$dir/findings"
 # A small quarantine: ASan's default one alone would pass the 256 MB limit.
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:quarantine_size_mb=16}
 export LSAN_OPTIONS=${LSAN_OPTIONS:-suppressions=$PWD/fuzz/lsan.supp}
@@ -24,7 +23,10 @@ declare -A dicts=([archive]=packed [packed]=packed [commatext]=packed [settings]
 failed=()
 for t in "${targets[@]}"; do
   corpus=$dir/corpus/$t
-  mkdir -p "$corpus"
+  # A temporary folder per target, so that runs of other targets side by side
+  # never clear each other's files.
+  export TMPDIR=$PWD/$dir/tmp/$t
+  mkdir -p "$corpus" "$TMPDIR"
   log=$dir/findings/$t.log
   "$dir/fuzz_$t" -max_len=65536 -timeout=${FUZZ_TIMEOUT:-1} -rss_limit_mb=256 \
     -max_total_time="$seconds" ${FUZZ_SEED:+-seed=$FUZZ_SEED} -print_final_stats=1 -dict="fuzz/dict/${dicts[$t]}.dict" \
