@@ -73,6 +73,12 @@ constexpr int kMaxJumpsPerStep = 10000;
 // or two scripts jumping to each other) is caught long before the cap on
 // jumps.
 constexpr int kMaxLoadsPerStep = 100;
+// More tokens than any story runs between two actions beyond one pass
+// through its script, and more text than any page gathers: a loop with long
+// rounds, or one that gathers text round after round, is caught long before
+// its jumps reach their cap (each round may be the whole script).
+constexpr int kMaxRevisitsPerStep = 50000;
+constexpr size_t kMaxGatheredText = size_t{1} << 20;
 
 // The debugger shows the code line only when it is shorter than this, so no
 // more of it is ever built.
@@ -344,8 +350,18 @@ Bytes TCodeBlue::Step() {
   TextBuffer.clear();
   shown_.clear();
   if (Position < 0) Position = 0;
-  int jumps = 0, loads = 0;
+  int jumps = 0, loads = 0, tokens = 0;
+  Bytes lastJump;  // where this step's last jump went, and from which line
+  int32_t lastJumpLine = 0;
   while (result.empty() && Count() > 0 && Position < Count()) {
+    if (++tokens > Count() + kMaxRevisitsPerStep || TextBuffer.size() > kMaxGatheredText) {
+      if (lastJump.empty())
+        ReportError(Sjis("テキストが長すぎます."));
+      else
+        ReportErrorAt(lastJumpLine, Sjis("ジャンプが無限ループです<") + lastJump + ">.");
+      Position = Count();
+      return result;
+    }
     CurrentLine = Tag(Position);
     // Only a jump replaces the tokens, and the token is not used after that.
     const Bytes& token = Strings(Position);
@@ -388,6 +404,8 @@ Bytes TCodeBlue::Step() {
               Position = Count();
               return result;
             }
+            lastJump = Attr("href", "");
+            lastJumpLine = CurrentLine;
             Jump();
             break;
           case CommandKind::Sound:

@@ -229,6 +229,13 @@ TEST(CodeBlueJump, AJumpLoopWithoutActionsEndsTheScript) {
   EXPECT_EQ(ErrorsOf(*c), Fields{"3ジャンプが無限ループです<#l>."});
   EXPECT_EQ(c->Step(), "");
   EXPECT_EQ(c->Errors.Count(), 1);
+  // A loop whose rounds gather much text ends long before its jumps run out:
+  // ten thousand rounds would have gathered 100 MB.
+  const std::string longRound = "<marker name=l>" + std::string(10000, 'a') + "<a href=#l>";
+  c = Script(longRound.c_str());
+  EXPECT_EQ(c->Step(), "");
+  EXPECT_LT(c->TextBuffer.size(), 2u << 20);
+  EXPECT_EQ(ErrorsOf(*c), Fields{"1ジャンプが無限ループです<#l>."});
   // A loop through an action is a story that repeats, not a fault.
   c = Script("<marker name=l>x<wait time=1><a href=#l>");
   for (int i = 0; i < 3; ++i) EXPECT_EQ(StepOf(*c), (Fields{"wait", "1", "", "x"}));
