@@ -236,24 +236,11 @@ int MessageBoxModel::Height() const {
 std::vector<DialogControl> MessageBoxModel::Controls() const {
   using Kind = DialogControl::Kind;
   std::vector<DialogControl> c;
-  DialogControl label;
-  label.id = kText;
-  label.left = 24;
-  label.top = 16;
-  label.text = text_;
-  label.cp = cp_;
-  c.push_back(label);
+  c.push_back(DialogControl::Make(kText, Kind::Label, 24, 16, 0, 0, text_));
+  c.back().cp = cp_;
   const int w = Width(), top = Height() - 37;
   auto button = [&](int id, const char* caption, int left) {
-    DialogControl b;
-    b.id = id;
-    b.kind = Kind::Button;
-    b.left = left;
-    b.top = top;
-    b.width = 80;
-    b.height = 25;
-    b.text = Gbk(caption);
-    c.push_back(b);
+    c.push_back(DialogControl::Make(id, Kind::Button, left, top, 80, 25, Gbk(caption)));
   };
   if (yesNo_) {
     button(kYes, "是(&Y)", w / 2 - 86);

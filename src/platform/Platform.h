@@ -18,6 +18,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "base/Bytes.h"
@@ -173,6 +174,20 @@ struct DialogControl {
   int row = -1;
   int topRow = -1;
   int rowHeight = 18;
+
+  // A control of `kind` at its place with its text; the rest as above.
+  static DialogControl Make(int id, Kind kind, int left, int top, int width, int height,
+                            Bytes text) {
+    DialogControl d;
+    d.id = id;
+    d.kind = kind;
+    d.left = left;
+    d.top = top;
+    d.width = width;
+    d.height = height;
+    d.text = std::move(text);
+    return d;
+  }
 };
 
 // The logic of a modal dialog (settings, save/load, message boxes, the

@@ -82,16 +82,8 @@ std::vector<DialogControl> TFormSetting::Controls() const {
   std::vector<DialogControl> c;
   auto add = [&](int id, Kind kind, int page, int left, int top, int width, int height,
                  Bytes text) -> DialogControl& {
-    DialogControl d;
-    d.id = id;
-    d.kind = kind;
-    d.page = page;
-    d.left = left;
-    d.top = top;
-    d.width = width;
-    d.height = height;
-    d.text = std::move(text);
-    c.push_back(std::move(d));
+    c.push_back(DialogControl::Make(id, kind, left, top, width, height, std::move(text)));
+    c.back().page = page;
     return c.back();
   };
   auto bar = [&](int id, int page, int left, int top, int width, int value, int minimum) {

@@ -217,17 +217,9 @@ std::vector<DialogControl> TFormShiori::Controls() const {
   std::vector<DialogControl> c;
   auto add = [&](int id, Kind kind, int left, int top, int width, int height, Bytes text,
                  bool enabled, CodePage cp = CodePage::GBK) {
-    DialogControl d;
-    d.id = id;
-    d.kind = kind;
-    d.left = left;
-    d.top = top;
-    d.width = width;
-    d.height = height;
-    d.text = std::move(text);
-    d.enabled = enabled;
-    d.cp = cp;
-    c.push_back(std::move(d));
+    c.push_back(DialogControl::Make(id, kind, left, top, width, height, std::move(text)));
+    c.back().enabled = enabled;
+    c.back().cp = cp;
   };
   add(kLabel1, Kind::Label, 11, 8, 0, 0, Label1, true, CodePage::GBK);
   add(kEdit, Kind::Edit, 128, 5, 217, 20, EditText, EditEnabled, CodePage::GBK);
