@@ -19,6 +19,9 @@ packages=(
   xvfb xdotool
   # the demo generator: the song's voice and its MP3 encoding
   espeak-ng
+  # self-voicing: the speech service, its client library and its espeak-ng
+  # voice (the speech test runs a private speech-dispatcher of its own)
+  speech-dispatcher libspeechd-dev speech-dispatcher-espeak-ng
   # fuzzing and the thread sanitizer build: clang, its libFuzzer and
   # sanitizer runtimes, and the symbolizer for readable reports
   clang libclang-rt-14-dev llvm

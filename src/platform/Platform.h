@@ -210,6 +210,11 @@ class DialogModel {
   // A page control: its place and its page captions (GBK); none by default.
   virtual ScreenRect PageArea() const { return {}; }
   virtual std::vector<Bytes> Pages() const { return {}; }
+  // A pane to the right of the controls, beyond Width(): its width (0, the
+  // default: none; the view grows the dialog by it) and the picture it shows
+  // now (null: an empty pane).
+  virtual int SideWidth() const { return 0; }
+  virtual const Picture* SidePicture() const { return nullptr; }
   // Every control, in tab order.
   virtual std::vector<DialogControl> Controls() const = 0;
   // Where the dialog's client area goes in the 800x600 picture; -1: centred.
@@ -386,6 +391,28 @@ class Platform {
   // Services.
   virtual TextService& Text() = 0;
   virtual std::unique_ptr<AudioDevice> CreateAudioDevice() = 0;
+
+  // ---- Reader additions (none of them is part of the described window) ----
+  // A short notice drawn in a corner of the window over the picture for `ms`
+  // milliseconds ("已保存"); it never enters the frame or a screenshot.
+  virtual void ShowNotice(const Bytes& text, CodePage cp, uint32_t ms) {
+    (void)text, (void)cp, (void)ms;
+  }
+  // Self-voicing through the desktop's speech service: speaks `text` at once,
+  // cutting off what was being said. False when there is no speech service.
+  virtual bool Speak(const Bytes& text, CodePage cp) {
+    (void)text, (void)cp;
+    return false;
+  }
+  // On: the menu, the dialogs and the questions speak what the focus reaches.
+  virtual void SetSelfVoicing(bool on) { (void)on; }
+  // Puts text on the clipboard; false when the window system refused.
+  virtual bool SetClipboardText(const Bytes& text, CodePage cp) {
+    (void)text, (void)cp;
+    return false;
+  }
+  // A control held that skips pages already read (a game controller's right trigger).
+  virtual bool SkipReadHeld() { return false; }
 };
 
 // The process-wide platform. Set once at start (the player or a test fixture).

@@ -14,6 +14,7 @@
 #include "script/StorySave.h"
 #include "shell/ClassGlobal.h"
 #include "shell/ClassMain.h"
+#include "shell/ReaderAdditions.h"
 #include "sound/FuncSound.h"
 
 namespace vantel {
@@ -128,7 +129,7 @@ void TStory::Signal(int32_t code, int32_t a, int32_t b) {
 
 void TStory::Advance() {
   if (FText->FDone)
-    FState = kRunning;
+    LeaveWait();
   else if (FText->FFull)
     FText->ClearPage();
   else
@@ -146,12 +147,13 @@ void TStory::Tick() {
     case kTextWait:
       if (FTimed) {
         FTimer = MinusTick(FTimer);
-        if (FTimer < 0) FState = kRunning;
+        if (FTimer < 0) LeaveWait();
       } else if (Global && Global->AutoSkip && FText->FDone) {
         FTimed = true;
         FTimer = 2000;
       }
-      if (ShiftDown()) Advance();
+      if (ShiftDown() || (Reader && Reader->SkipsPage(FScript->ScriptName, FScript->Position)))
+        Advance();
       break;
     case kTransition:
       if (FProgress >= 256) FState = kRunning;
@@ -278,7 +280,7 @@ void TStory::Wipe() {
   else if (effect == "scan")
     kind = kScan;
   const int32_t duration = StrToIntDef(FAction.Count() > 2 ? FAction[2] : Bytes(), 1000);
-  if (duration > 0 && !ShiftDown()) {
+  if (duration > 0 && !ShiftDown() && !(Reader && Reader->Skipping())) {
     BeginTransition(kind, duration);
     FState = kTransition;
     return;
@@ -304,7 +306,15 @@ void TStory::TextWait(bool key) {
     FTimed = true;
   }
   for (int i = 0; i < 2 && FAction.Count() > 0; ++i) FAction.Delete(0);
-  if (FText->AddText(FAction.Text())) ShowWindow(true);
+  const Bytes page = FAction.Text();
+  if (FText->AddText(page)) ShowWindow(true);
+  if (Reader) Reader->PageShown(page);
+}
+
+void TStory::LeaveWait() {
+  // The page is read: the wait at this position of this script is behind the reader.
+  if (Reader) Reader->PageRead(FScript->ScriptName, FScript->Position);
+  FState = kRunning;
 }
 
 void TStory::BoxAction() {

@@ -92,6 +92,7 @@ class TStory : public Tflat {
   void TextWait(bool key);
   void BoxAction();
   void Advance();  // the reader's advance: next page part, or on
+  void LeaveWait();  // the wait ends and the page counts as read
   void Tick();
   void Centre();
   void LoadPictureReported(Tflat& layer, const Bytes& name);

@@ -87,9 +87,15 @@ class TFormShiori : public DialogModel {
   void TextChanged(int id, const Bytes& text) override;
   void RowSelected(int id, int row) override;
   void KeyReleased(int id, int key) override;
+  // A pane for the selected save's thumbnail, when it has one (SaveThumbs).
+  int SideWidth() const override;
+  const Picture* SidePicture() const override;
 
  private:
   std::string FileOf(int row) const;
+  mutable Picture thumb_;  // the thumbnail of thumbFor_, when hasThumb_
+  mutable std::string thumbFor_ = "\n";
+  mutable bool hasThumb_ = false;
 };
 
 // The save dialog for the file the story just wrote (empty: none), and the

@@ -9,11 +9,14 @@
 #include "base/Errors.h"
 #include "base/Paths.h"
 #include "base/PngWrite.h"
+#include "data/FuncFile.h"
 #include "graphics/ClassFlat.h"
 #include "graphics/FuncBmpLoader.h"
 #include "script/Class_Story.h"
+#include "script/StorySave.h"
 #include "shell/ClassGlobal.h"
 #include "shell/ClassMain.h"
+#include "shell/ReaderAdditions.h"
 #include "shell/UnitDebug.h"
 #include "sound/ClassSoundSrc.h"
 #include "sound/FuncSound.h"
@@ -141,7 +144,7 @@ VantelHooks WithStoryHooks(VantelHooks hooks) {
         story->FSnapshot.Height() == story->FCurrent->Height())
       *story->FCurrent = story->FSnapshot;
   };
-  return hooks;
+  return WithReaderHooks(std::move(hooks));
 }
 
 bool DataFilesPresent(const std::string& exeDir, const std::string& secondDataDir) {
@@ -225,6 +228,9 @@ void TVantel::Create() {
   SoundLock();  // the lock exists before the audio thread does
   Global = new Tglobal(options_.exeDir, options_.secondDataDir, options_.estimateClock);
   Global->LoadSettings();
+  reader_ = std::make_unique<ReaderAdditions>(
+      Global->SaveDir, std::filesystem::path(options_.exeDir).parent_path().filename().string());
+  Reader = reader_.get();
   SetImageLoader([](Picture& picture, const Bytes& name) { return LoadImage(picture, name); });
 
   sound_ = std::make_unique<TSound>(options_.refill);
@@ -339,6 +345,7 @@ bool TVantel::Shortcut(int key, uint32_t shift) {
 
 void TVantel::HandleEvent(const InputEvent& e) {
   if (closed_ || !Global || !Main) return;
+  if (ReaderKey(e)) return;
   switch (e.kind) {
     case InputEvent::Kind::KeyDown:
       // A shortcut acts on the press, and the press goes no further.
@@ -664,6 +671,81 @@ void TVantel::WriteScreenshot() {
   }
 }
 
+namespace {
+constexpr int kVkTab = 9, kVkF5 = 116, kVkF9 = 120, kVkF12 = 123;
+}  // namespace
+
+bool TVantel::ReaderKey(const InputEvent& e) {
+  if (!reader_) return false;
+  if (e.kind == InputEvent::Kind::KeyUp) return readerKeysDown_.erase(e.key) != 0;
+  if (e.kind == InputEvent::Kind::MouseDown) reader_->StopSkip();
+  if (e.kind != InputEvent::Kind::KeyDown) return false;
+  const uint32_t mods = e.shift & (kShift | kAlt | kCtrl);
+  const bool plain = mods == 0;
+  const bool ours = (plain && (e.key == kVkF5 || e.key == kVkF9 || e.key == kVkF12 ||
+                               e.key == 'V' || e.key == kVkTab)) ||
+                    (mods == kShift && e.key == 'C');
+  if (!ours) {
+    reader_->StopSkip();
+    return false;
+  }
+  readerKeysDown_.insert(e.key);
+  if (e.key == kVkF5) QuickSave();
+  if (e.key == kVkF9) QuickLoad();
+  if (e.key == kVkF12 && Main && Main->Scene && Main->Scene->FCurrent)
+    reader_->Screenshot(*Main->Scene->FCurrent);
+  if (e.key == 'V') reader_->ToggleSelfVoicing();
+  if (e.key == 'C') reader_->ToggleClipboard();
+  if (e.key == kVkTab) reader_->ToggleSkip();
+  return true;
+}
+
+void TVantel::QuickSave() {
+  if (!Global || !Main || !reader_) return;
+  const VantelHooks& hooks = GetVantelHooks();
+  PopupMenu1Popup();  // the menu's rules say whether a save may be made now
+  const bool allowed = enabled_[kPopupS] && HookPresent(kPopupS) &&
+                       Main->SceneNo == kSceneStory && hooks.storySaveToFile;
+  Bytes name;
+  if (allowed) {
+    try {
+      name = hooks.storySaveToFile();
+    } catch (const Error& e) {
+      reader_->Notice(Gbk("无法保存记录：") + ErrorText(e.what()), 3000);
+    }
+  }
+  if (!name.empty()) reader_->Notice(Gbk("已保存 ") + name);
+  Global->SetActive(true);
+}
+
+void TVantel::QuickLoad() {
+  if (!Global || !Main || !reader_) return;
+  PopupMenu1Popup();
+  const bool allowed = enabled_[kPopupL] && HookPresent(kPopupL);
+  const std::string name = allowed ? LatestSave(Global->SaveDir) : std::string();
+  if (allowed && name.empty()) reader_->Notice(Gbk("没有可读取的记录。"));
+  bool go = !name.empty();
+  if (go && Main->SceneNo == kSceneStory) {
+    // Loading leaves the page as returning to the title does: the same question.
+    int x, y;
+    AskPosition(x, y);
+    go = GetPlatform().ShowMessage(Gbk("确定要返回到标题界面吗？  "), Bytes(),
+                                   MessageKind::Confirmation, true, CodePage::GBK, x,
+                                   y) == MessageAnswer::Yes;
+  }
+  if (go) {
+    try {
+      Bytes record = ReadPackedFile(Global->SaveDir + name, kMaxSaveRecordLength);
+      if (record.empty()) throw DataError("the save is empty");
+      Global->HandOver = std::move(record);
+      Global->NextScene = kSceneStory;
+    } catch (const Error& e) {
+      reader_->Notice(Gbk("无法读取这个记录：") + ErrorText(e.what()), 3000);
+    }
+  }
+  Global->SetActive(true);
+}
+
 void TVantel::Teardown() {
   if (tornDown_ || !created_) return;
   tornDown_ = true;
@@ -674,6 +756,7 @@ void TVantel::Teardown() {
     if (!Global->SaveDir.empty()) DeleteFile(Global->SaveDir + "backup.00");
     if (windowCreated_) platform.GetWindowPosition(Global->WindowLeft, Global->WindowTop);
     if (Global->DisplayModeChanged) RestoreDisplayMode();
+    reader_.reset();  // its last read marks are written while the save folder is known
     delete Global;  // saves the settings first
     Global = nullptr;
   }

@@ -23,6 +23,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -34,6 +35,7 @@ namespace vantel {
 
 class TSoundSrc;
 class TArchiveSoundView;
+class ReaderAdditions;
 
 // What other modules provide to the main window. Every hook may be empty.
 struct VantelHooks {
@@ -129,6 +131,11 @@ class TVantel {
   void S1Click();                    // save
   void PopupSClick();                // load (also the title's load button)
   void DropFiles(const std::vector<std::string>& files);
+  // Reader additions: F5 saves into the next free slot without the dialog,
+  // F9 loads the latest save (after the return-to-title question in the
+  // story), each only where the menu's save or load is enabled.
+  void QuickSave();
+  void QuickLoad();
 
   bool ItemEnabled(int id) const { return enabled_[id]; }
   bool ItemChecked(int id) const { return checked_[id]; }
@@ -144,10 +151,15 @@ class TVantel {
   void CentreScene();
   void AskPosition(int& x, int& y);
   void WriteScreenshot();
+  // The reader additions' keys (F5, F9, F12, V, Shift+C, Tab); true when the
+  // event was one of them. Any other key or click stops a skip of read pages.
+  bool ReaderKey(const InputEvent& e);
 
   Options options_;
   std::unique_ptr<TSound> sound_;
   std::unique_ptr<TArchiveSoundView> soundView_;
+  std::unique_ptr<ReaderAdditions> reader_;
+  std::set<int> readerKeysDown_;  // added keys whose release is theirs too
   bool windowCreated_ = false;
   bool created_ = false;
   bool tornDown_ = false;

@@ -99,6 +99,26 @@ class HeadlessPlatform : public Platform {
   TextService& Text() override;
   std::unique_ptr<AudioDevice> CreateAudioDevice() override;
 
+  // Reader additions, recorded: notices, speech (when a speech service is
+  // said to exist) and the clipboard, each text as given, in order.
+  void ShowNotice(const Bytes& text, CodePage, uint32_t) override { notices_.push_back(text); }
+  bool Speak(const Bytes& text, CodePage) override {
+    if (speechService_) spoken_.push_back(text);
+    return speechService_;
+  }
+  void SetSelfVoicing(bool on) override { selfVoicing_ = on; }
+  bool SetClipboardText(const Bytes& text, CodePage) override {
+    clipboard_.push_back(text);
+    return true;
+  }
+  bool SkipReadHeld() override { return skipHeld_; }
+  void SetSpeechService(bool present) { speechService_ = present; }
+  void SetSkipReadHeld(bool held) { skipHeld_ = held; }
+  const std::vector<Bytes>& Notices() const { return notices_; }
+  const std::vector<Bytes>& Spoken() const { return spoken_; }
+  const std::vector<Bytes>& Clipboard() const { return clipboard_; }
+  bool SelfVoicing() const { return selfVoicing_; }
+
   std::vector<std::string> openedUrls_;
 
  private:
@@ -118,6 +138,10 @@ class HeadlessPlatform : public Platform {
   bool runningInstance_ = false;
   bool audioOpenFails_ = false;
   HeadlessAudio* lastAudio_ = nullptr;
+  std::vector<Bytes> notices_, spoken_, clipboard_;
+  bool speechService_ = true;
+  bool selfVoicing_ = false;
+  bool skipHeld_ = false;
   int windowLeft_ = 0, windowTop_ = 0;
   ScreenRect screen_{0, 0, 1920, 1080};
   DisplayMode mode_{1920, 1080, 32, 60};

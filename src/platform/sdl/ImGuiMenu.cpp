@@ -10,6 +10,9 @@
 #include <string>
 #include <vector>
 
+#include "platform/sdl/DialogExtras.h"
+#include "platform/sdl/SpeechOutput.h"
+
 namespace vantel {
 namespace {
 
@@ -228,11 +231,12 @@ void DrawDialog(ImGuiHost& host, DialogView& view, bool interactive, int layer) 
   const float titleH = ImGui::GetFrameHeight();
   int left = model.PlaceLeft < 0 ? (800 - model.Width()) / 2 : model.PlaceLeft;
   int top = model.PlaceTop < 0 ? (600 - model.Height()) / 2 : model.PlaceTop;
-  left = std::clamp(left, 0, std::max(0, 800 - model.Width()));
+  const int side = model.SideWidth();  // a pane beyond the described controls
+  left = std::clamp(left, 0, std::max(0, 800 - model.Width() - side));
   top = std::clamp(top, static_cast<int>(titleH / s), std::max(0, 600 - model.Height()));
   const ImVec2 client = host.ToWindow(static_cast<float>(left), static_cast<float>(top));
   ImGui::SetNextWindowPos(ImVec2(client.x, client.y - titleH));
-  ImGui::SetNextWindowSize(ImVec2(model.Width() * s, model.Height() * s + titleH));
+  ImGui::SetNextWindowSize(ImVec2((model.Width() + side) * s, model.Height() * s + titleH));
   if (interactive) ImGui::SetNextWindowFocus();
   ImGui::PushStyleVar(ImGuiStyleVar_WindowPadding, ImVec2(0, 0));
   bool open = true;
@@ -282,6 +286,8 @@ void DrawDialog(ImGuiHost& host, DialogView& view, bool interactive, int layer) 
     const ImVec2 origin = c.page >= 0 ? sheet : client;
     DrawControl(host, view, c, ImVec2(origin.x + c.left * s, origin.y + c.top * s), interactive);
   }
+  DrawSidePane(model, ImVec2(client.x + model.Width() * s, client.y + 8 * s), s);
+  if (interactive) SpeakDialogFocus(model);
   ImGui::End();
 }
 
@@ -403,6 +409,7 @@ int RunImGuiMenu(ImGuiHost::Setup setup, const std::vector<MenuItem>& items, int
         centres[i] = ImVec2((lo.x + hi.x) / 2, (lo.y + hi.y) / 2);
         if (ImGui::IsItemHovered() && usable(i) && !warp) hot = i;
       }
+      if (hot >= 0) SpeakFocus(MenuLabel(items[hot].caption));
       if (warp && hot >= 0) {
         warp = false;
         ImGui::GetIO().MousePos = centres[hot];
@@ -426,6 +433,7 @@ int RunImGuiDialog(ImGuiHost::Setup setup, DialogModel& model) {
   setup.fontPixels = kDialogFontPixels;
   setup.endOnQuit = false;
   ImGuiHost host(setup);
+  BeginSidePane(setup.renderer);
   DialogView main;
   main.model = &model;
   // A notice the model gives is a message box over the dialog, answered
@@ -456,6 +464,7 @@ int RunImGuiDialog(ImGuiHost::Setup setup, DialogModel& model) {
     if (notice) DrawDialog(host, noticeView, true, 1);
     return true;
   });
+  EndSidePane();
   return model.Result();
 }
 

@@ -242,11 +242,13 @@ void SdlPlatform::ShowFrame() {
   SDL_RenderClear(renderer_);
   const SDL_Rect dst{placeOutput_.left, placeOutput_.top, placeOutput_.width, placeOutput_.height};
   SDL_RenderCopy(renderer_, texture_, nullptr, &dst);
+  notice_.Draw(renderer_, placeOutput_);
   SDL_RenderPresent(renderer_);
 }
 
 void SdlPlatform::DestroyMainWindow() {
   debug_.reset();  // owned by the main window
+  notice_.Drop();
   if (texture_) SDL_DestroyTexture(texture_);
   if (renderer_) SDL_DestroyRenderer(renderer_);
   if (window_) SDL_DestroyWindow(window_);
@@ -372,6 +374,7 @@ void SdlPlatform::EndPresent() {
 
 bool SdlPlatform::PollEvent(InputEvent& e) {
   if (PollInstanceSocket()) RaiseWindow();
+  if (notice_.Ended(TickCount())) ShowFrame();
   if (NextPadEvent(e)) return true;
   SDL_Event ev;
   while (SDL_PollEvent(&ev)) {

@@ -28,6 +28,7 @@
 #include "platform/Platform.h"
 #include "platform/sdl/FrameView.h"
 #include "platform/sdl/GamepadMap.h"
+#include "platform/sdl/WindowNotice.h"
 
 struct SDL_Window;
 struct SDL_Renderer;
@@ -74,6 +75,13 @@ class SdlPlatform : public Platform {
   bool PointOnMonitor(int x, int y) override;
   TextService& Text() override;
   std::unique_ptr<AudioDevice> CreateAudioDevice() override;
+  // Reader additions (SdlReader.cpp): the notice over the picture, speech
+  // through speech-dispatcher, SDL's clipboard, the right trigger held.
+  void ShowNotice(const Bytes& text, CodePage cp, uint32_t ms) override;
+  bool Speak(const Bytes& text, CodePage cp) override;
+  void SetSelfVoicing(bool on) override;
+  bool SetClipboardText(const Bytes& text, CodePage cp) override;
+  bool SkipReadHeld() override;
 
   // The windowed picture's integer scale, set before the window is created;
   // 0 (the default) chooses by the desktop's size.
@@ -134,6 +142,7 @@ class SdlPlatform : public Platform {
   uint32_t padStepAt_ = 0;
   Bytes windowCaption_;
   std::function<void(const ModalFrame&)> observer_;
+  WindowNotice notice_;
   std::unique_ptr<DebugWindows> debug_;  // the debugger's windows (DebugWindow.h)
 };
 
