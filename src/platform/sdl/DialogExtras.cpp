@@ -74,7 +74,9 @@ void SpeakDialogFocus(const DialogModel& model) {
       said += MenuLabel(c.text, c.cp);
     }
   }
-  if (said.empty()) said = MenuLabel(model.Caption(), CodePage::GBK);
+  // An empty row or control says nothing of its own: the dialog's caption then.
+  if (said.find_first_not_of(' ') == std::string::npos)
+    said = MenuLabel(model.Caption(), CodePage::GBK);
   SpeakFocus(said);
 }
 
