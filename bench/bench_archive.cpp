@@ -20,6 +20,7 @@
 #include "data/ArchiveWriter.h"
 #include "data/ClassArchive.h"
 #include "data/ClassSList.h"
+#include "data/CommaText.h"
 #include "data/FuncFile.h"
 #include "script/StorySave.h"
 #include "shell/UnitShiori.h"
@@ -223,6 +224,16 @@ void BM_ListCommaSaves_BaselineReadFiles(benchmark::State& state) {
           ReadPackedFile(folder + "data" + std::to_string(i), kMaxSaveRecordLength));
 }
 BENCHMARK(BM_ListCommaSaves_BaselineReadFiles)->Unit(benchmark::kMillisecond);
+
+// What listing cost when every record was split whole: for comparison only.
+void BM_ListCommaSaves_WholeRecordSplit(benchmark::State& state) {
+  const std::string& folder = F().CommaSaves();
+  for (auto _ : state)
+    for (int i = 0; i < 100; ++i)
+      benchmark::DoNotOptimize(SplitCommaText(
+          ReadPackedFile(folder + "data" + std::to_string(i), kMaxSaveRecordLength)));
+}
+BENCHMARK(BM_ListCommaSaves_WholeRecordSplit)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 }  // namespace
 
