@@ -199,7 +199,7 @@ int List(const Args& args) {
   if (!FileExists(args[0])) return Fail("no archive " + args[0]);
   TArchive archive(args[0]);
   for (const auto& e : archive.Entries())
-    std::printf("%s\t%d\t%d\n", ToUtf8(e.name).c_str(), e.size, e.offset);
+    std::printf("%s\t%d\t%d\n", FileNameFor(e.name).c_str(), e.size, e.offset);
   return 0;
 }
 
@@ -214,7 +214,9 @@ VxCommand unpackCmd("unpack",
                     "as U+FFFD and two hex digits, which pack reads back); stops before writing "
                     "more than N bytes (default: 64 times the archive's size, at least 1 MiB)",
                     Unpack);
-VxCommand listCmd("list", "ARCHIVE         name, size and offset of every entry", List);
+VxCommand listCmd("list",
+                  "ARCHIVE         name (as unpack names its file), size and offset of every entry",
+                  List);
 
 }  // namespace
 }  // namespace vantel::vxtool

@@ -82,7 +82,9 @@ TEST(PackTool, UnpackKeepsEveryNameApartAndStopsAtItsBound) {
   // Names that are no code page 932 text get a file each, and pack reads
   // them back; an unsafe name is skipped, told and not counted, the entries
   // after it still written.
-  const std::vector<Bytes> names = {"a\x80.png", "a\x85\x20.png", "..", "\x81\x40" "b.png"};
+  const std::vector<Bytes> names = {"a\x80.png", "a\x85\x20.png", "..",
+                                    "\x81\x40"
+                                    "b.png"};
   dir.Write("in.pk2", RawArchive(names, "pixels"));
   EXPECT_EQ(RunVxTool("unpack " + dir / "in.pk2 " + dir / "out", dir), 1);
   EXPECT_NE(ReadWholeFile(dir / "err.txt")->find("skipping .."), std::string::npos);
@@ -90,6 +92,8 @@ TEST(PackTool, UnpackKeepsEveryNameApartAndStopsAtItsBound) {
   EXPECT_EQ(ListDirectory(dir / "out"),
             (std::vector<std::string>{"a\uFFFD80.png", "a\uFFFD85\uFFFD20.png", "\u3000b.png"}));
   ASSERT_EQ(RunVxTool("pack " + dir / "out " + dir / "again.pk2", dir), 0);
+  ASSERT_EQ(RunVxTool("list " + dir / "in.pk2", dir), 0);
+  EXPECT_NE(ReadWholeFile(dir / "out.txt")->find("a\uFFFD80.png\t6\t"), std::string::npos);
   TArchive again(dir / "again.pk2");
   for (const Bytes& name : {names[0], names[1], names[3]})
     EXPECT_EQ(again.EntrySize(name), 6) << ToUtf8(name);
