@@ -186,7 +186,13 @@ int Unpack(const Args& args) {
       bytes.resize(static_cast<size_t>(e.size));
       archive.Stream()->ReadExact(bytes.data(), bytes.size(), source);
     }
-    WriteFileAtomic(dir + FileNameFor(e.name), bytes);
+    try {
+      WriteFileAtomic(dir + shown, bytes);
+    } catch (const FileError& error) {  // a name too long for the disk, say: the rest still go
+      std::fprintf(stderr, "vxtool: skipping %s (%s)\n", shown.c_str(), error.what());
+      ++refused;
+      continue;
+    }
     ++count;
   }
   std::printf("%d entries written to %s\n", count, dir.c_str());

@@ -80,14 +80,15 @@ TEST(PackTool, NamesWithoutACodePage932FormAreRefused) {
 TEST(PackTool, UnpackKeepsEveryNameApartAndStopsAtItsBound) {
   testing::TempDir dir;
   // Names that are no code page 932 text get a file each, and pack reads
-  // them back; an unsafe name is skipped, told and not counted, the entries
-  // after it still written.
-  const std::vector<Bytes> names = {"a\x80.png", "a\x85\x20.png", "..",
+  // them back; an unsafe name, or one too long for the disk once escaped, is
+  // skipped, told and not counted, the entries after it still written.
+  const std::vector<Bytes> names = {"a\x80.png", "a\x85\x20.png", "..", std::string(60, '\x80'),
                                     "\x81\x40"
                                     "b.png"};
   dir.Write("in.pk2", RawArchive(names, "pixels"));
   EXPECT_EQ(RunVxTool("unpack " + dir / "in.pk2 " + dir / "out", dir), 1);
   EXPECT_NE(ReadWholeFile(dir / "err.txt")->find("skipping .."), std::string::npos);
+  EXPECT_NE(ReadWholeFile(dir / "err.txt")->find("skipping \uFFFD80\uFFFD80"), std::string::npos);
   EXPECT_EQ(ReadWholeFile(dir / "out.txt"), "3 entries written to " + dir / "out/\n");
   EXPECT_EQ(ListDirectory(dir / "out"),
             (std::vector<std::string>{"a\uFFFD80.png", "a\uFFFD85\uFFFD20.png", "\u3000b.png"}));
@@ -95,7 +96,7 @@ TEST(PackTool, UnpackKeepsEveryNameApartAndStopsAtItsBound) {
   ASSERT_EQ(RunVxTool("list " + dir / "in.pk2", dir), 0);
   EXPECT_NE(ReadWholeFile(dir / "out.txt")->find("a\uFFFD80.png\t6\t"), std::string::npos);
   TArchive again(dir / "again.pk2");
-  for (const Bytes& name : {names[0], names[1], names[3]})
+  for (const Bytes& name : {names[0], names[1], names[4]})
     EXPECT_EQ(again.EntrySize(name), 6) << ToUtf8(name);
 
   // 200 script entries over one block that unpacks to 64 KiB: 12.8 MB from
