@@ -5,9 +5,9 @@
 // with bytes that are no code page 932 character is unpacked with each such
 // byte escaped (U+FFFD and two hex digits), and pack turns the escape back
 // into the byte, so unpack and pack give back the same archive names.
-// Unpack writes at most a stated number of bytes (64 times the archive's
-// size by default): entries that overlap in a hostile archive could
-// otherwise unpack a few kilobytes into gigabytes. The archive's
+// Unpack writes at most a stated number of bytes (by default 64 times the
+// archive's size, at least 1 MiB): entries that overlap in a hostile archive
+// could otherwise unpack a few kilobytes into gigabytes. The archive's
 // extension decides how entries are stored: in a ".chs" (script) archive the
 // .vxs and .ini files are packed text blocks, in any other archive (.pk2)
 // every file is stored raw. Names come back lower-cased, as the player sees
