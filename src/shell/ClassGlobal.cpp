@@ -20,6 +20,7 @@
 #include "data/FuncFile.h"
 #include "script/BoundedLog.h"
 #include "shell/ReaderNotice.h"
+#include "shell/ShellGraphicsHost.h"
 
 namespace vantel {
 
@@ -28,6 +29,8 @@ bool DebugMode = false;
 TArchive* ScriptArchive = nullptr;
 TArchive* ImageArchive = nullptr;
 TArchive* SoundArchive = nullptr;
+// Pictures and text speed reach these through the graphics host.
+[[maybe_unused]] const bool kGraphicsHostInstalled = InstallShellGraphicsHost();
 
 void FreeArchives() {
   delete ScriptArchive;
