@@ -15,6 +15,7 @@
 #include "script/PageText.h"
 #include "shell/ClassGlobal.h"
 #include "shell/ClassMain.h"
+#include "shell/ReaderNotice.h"
 #include "shell/SaveThumbs.h"
 #include "shell/UnitVantel.h"
 
@@ -27,17 +28,6 @@ namespace {
 constexpr const char* kSection = "Reader";
 constexpr size_t kSettingsLimit = 64 << 10;
 
-Bytes GbkOf(const std::string& utf8) {
-  try {
-    return FromUtf8(utf8, CodePage::GBK);
-  } catch (const std::exception&) {
-    return utf8;
-  }
-}
-
-void Log(const std::string& utf8) {
-  if (Global) Global->AppendLog(FromUtf8(utf8));
-}
 
 // The value of XDG_PICTURES_DIR in the user's user-dirs.dirs ("$HOME/..."), or empty.
 std::string PicturesFromUserDirs(const std::string& home) {
@@ -93,8 +83,7 @@ ReaderAdditions::ReaderAdditions(std::string saveDir, std::string gameName)
   if (voice_) GetPlatform().SetSelfVoicing(true);
   const std::string aside = marks_.Load(saveDir_ + "read.dat");
   if (!aside.empty())
-    GetPlatform().ShowMessage(Gbk("已读记录已损坏，无法使用。已另存为 ") + GbkOf(aside) + "\xa1\xa3",
-                              Gbk("Vantel"), MessageKind::Warning, false, CodePage::GBK);
+    TellReader(Gbk("已读记录已损坏，无法使用。已另存为 ") + GbkName(aside) + Gbk("。"));
 }
 
 ReaderAdditions::~ReaderAdditions() {
@@ -119,7 +108,8 @@ void ReaderAdditions::SaveSettings() {
   try {
     WriteFileAtomic(saveDir_ + "vantel.ini", text);
   } catch (const Error& e) {
-    Notice(Gbk("无法保存设置：") + GbkOf(e.what()), 3000);
+    Notice(Gbk("无法保存设置：") + GbkName(saveDir_ + "vantel.ini"), 3000);
+    LogDetail(e.what());
   }
 }
 
@@ -129,7 +119,7 @@ void ReaderAdditions::FlushMarks(bool force) {
     marks_.Flush(GetPlatform().TickCount(), force);
   } catch (const Error& e) {
     // Said once in the log; the marks stay in memory and are tried again.
-    if (!marksFailed_) Log(e.what());
+    if (!marksFailed_) LogDetail(e.what());
     marksFailed_ = true;
   }
 }
@@ -213,10 +203,11 @@ void ReaderAdditions::Screenshot(const Picture& frame) {
     if (!MakeDirectories(dir)) throw FileError("cannot create " + dir);
     WriteFileAtomic(path, EncodePng(frame));
   } catch (const Error& e) {
-    Notice(Gbk("无法保存截图：") + GbkOf(e.what()), 3000);
+    Notice(Gbk("无法保存截图：") + GbkName(dir), 3000);
+    LogDetail(e.what());
     return;
   }
-  Notice(Gbk("截图已保存：") + GbkOf(path), 2000);
+  Notice(Gbk("截图已保存：") + GbkName(path), 2000);
 }
 
 void ReaderAdditions::Notice(const Bytes& gbkText, uint32_t ms) {
@@ -231,7 +222,7 @@ VantelHooks WithReaderHooks(VantelHooks hooks) {
         try {
           WriteThumbnail(Global->SaveDir, name, *Main->Scene->FCurrent);
         } catch (const Error& e) {
-          Log(e.what());  // the save stands without its thumbnail
+          LogDetail(e.what());  // the save stands without its thumbnail
         }
       }
       return name;
