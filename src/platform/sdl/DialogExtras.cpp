@@ -6,7 +6,7 @@
 #include <exception>
 #include <string>
 
-#include "platform/sdl/ImGuiMenu.h"
+#include "platform/sdl/MenuView.h"
 #include "platform/sdl/SpeechOutput.h"
 
 namespace vantel {
