@@ -17,6 +17,7 @@
 #include "script/Class_Story.h"
 #include "shell/Class_Title.h"
 #include "shell/CommandLine.h"
+#include "shell/GameRoot.h"
 #include "shell/PlayerScenes.h"
 #include "shell/UnitDebug.h"
 #include "shell/UnitSetting.h"
@@ -52,7 +53,9 @@ int main(int argc, char** argv) {
   options.secondDataDir = line.secondDataDir;
   options.quitAfterMs = line.quitAfterMs;
   options.screenshot = line.screenshot;
-  if (options.exeDir.empty()) options.exeDir = ExecutableDirectory(argv[0]);
+  // No --root: the game beside the program, else the installed demo story.
+  if (options.exeDir.empty())
+    options.exeDir = vantel::DefaultGameRoot(ExecutableDirectory(argv[0]));
 
   // The scenes the player has; a scene number without one ends the program
   // with a message (TVantel::Run).
