@@ -45,5 +45,4 @@ fi
 mkdir -p "$out"
 rm -f "$out"/vantel_* "$out"/vantel-demo_* "$out"/vantel-dbgsym_*
 cp "$tmp"/*.deb "$tmp"/*.changes "$tmp"/*.buildinfo "$out"/
-cp "$tmp"/*.ddeb "$out"/ 2>/dev/null || true
 ls -l "$out"/*.deb

@@ -49,13 +49,13 @@ int main(int argc, char** argv) {
     return std::fflush(stdout) == 0 && !std::ferror(stdout) ? 0 : 1;
   }
   vantel::TVantel::Options options;
-  options.exeDir = line.root;
+  // Without --root: the game beside the program, else the installed demo.
+  const vantel::GameRoot root = vantel::FindGameRoot(line.root, ExecutableDirectory(argv[0]));
+  options.exeDir = root.dir;
+  options.installedGame = root.installed;
   options.secondDataDir = line.secondDataDir;
   options.quitAfterMs = line.quitAfterMs;
   options.screenshot = line.screenshot;
-  // No --root: the game beside the program, else the installed demo story.
-  if (options.exeDir.empty())
-    options.exeDir = vantel::DefaultGameRoot(ExecutableDirectory(argv[0]));
 
   // The scenes the player has; a scene number without one ends the program
   // with a message (TVantel::Run).

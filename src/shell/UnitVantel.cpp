@@ -223,7 +223,8 @@ void TVantel::Create() {
   created_ = true;  // from here on the teardown has something to undo
 
   SoundLock();  // the lock exists before the audio thread does
-  Global = new Tglobal(options_.exeDir, options_.secondDataDir, options_.estimateClock);
+  Global = new Tglobal(options_.exeDir, options_.secondDataDir, options_.estimateClock,
+                       options_.installedGame);
   Global->LoadSettings();
   SetImageLoader([](Picture& picture, const Bytes& name) { return LoadImage(picture, name); });
 
