@@ -25,6 +25,8 @@ packages=(
   # fuzzing and the thread sanitizer build: clang, its libFuzzer and
   # sanitizer runtimes, and the symbolizer for readable reports
   clang libclang-rt-14-dev llvm
+  # the Debian packages (scripts/build-deb.sh) and their checks
+  debhelper dpkg-dev fakeroot lintian
 )
 
 missing=()

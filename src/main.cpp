@@ -17,6 +17,7 @@
 #include "script/Class_Story.h"
 #include "shell/Class_Title.h"
 #include "shell/CommandLine.h"
+#include "shell/GameRoot.h"
 #include "shell/PlayerScenes.h"
 #include "shell/UnitDebug.h"
 #include "shell/UnitSetting.h"
@@ -48,11 +49,13 @@ int main(int argc, char** argv) {
     return std::fflush(stdout) == 0 && !std::ferror(stdout) ? 0 : 1;
   }
   vantel::TVantel::Options options;
-  options.exeDir = line.root;
+  // Without --root: the game beside the program, else the installed demo.
+  const vantel::GameRoot root = vantel::FindGameRoot(line.root, ExecutableDirectory(argv[0]));
+  options.exeDir = root.dir;
+  options.installedGame = root.installed;
   options.secondDataDir = line.secondDataDir;
   options.quitAfterMs = line.quitAfterMs;
   options.screenshot = line.screenshot;
-  if (options.exeDir.empty()) options.exeDir = ExecutableDirectory(argv[0]);
 
   // The scenes the player has; a scene number without one ends the program
   // with a message (TVantel::Run).

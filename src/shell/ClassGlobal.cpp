@@ -76,11 +76,11 @@ void LoadOrSetAside(TSlist& list, const std::string& path, std::vector<std::stri
 }  // namespace
 
 Tglobal::Tglobal(const std::string& exeDir, const std::string& secondDataDir,
-                 int (*estimateClock)())
+                 int (*estimateClock)(), bool installedGame)
     : ExeDir(WithTrailingSlash(exeDir)), created_(true) {
   DebugMode = true;
   ClockMHz = (estimateClock ? estimateClock : EstimateClock)() / 10 * 10;
-  FindSaveDir();
+  FindSaveDir(installedGame);
   // What writers killed mid-save left behind (the saves themselves are whole).
   if (!SaveDir.empty()) RemoveStaleTempFiles(SaveDir);
 
@@ -125,9 +125,11 @@ void Tglobal::ShowNotice(const Bytes& gbkText) {
   TellReader(gbkText);
 }
 
-void Tglobal::FindSaveDir() {
+void Tglobal::FindSaveDir(bool installedGame) {
   const std::string local = ExeDir + "save";
-  if (DirectoryExists(local) || MakeDirectories(local)) {
+  // An installed game's folder belongs to the system (even a player run as
+  // root leaves it alone), so its saves go to the data folder, unannounced.
+  if (!installedGame && (DirectoryExists(local) || MakeDirectories(local))) {
     SaveDir = FindPath(local).value_or(local) + "/";
     return;
   }
@@ -148,7 +150,7 @@ void Tglobal::FindSaveDir() {
   const bool existed = !base.empty() && DirectoryExists(moved);
   if (!base.empty() && (existed || MakeDirectories(moved))) {
     SaveDir = moved + "/";
-    if (!existed)  // told once: the first time the folder is made
+    if (!existed && !installedGame)  // told once: the first time the folder is made
       ShowNotice(Gbk("无法在游戏目录中创建存档文件夹，存档和设置将保存在：\n") +
                  FromUtf8(moved, CodePage::GBK));
     return;

@@ -49,9 +49,11 @@ class Tglobal {
   // separator, exactly as given), the data check
   // (message and QuitRequested when data is missing and save/debug is
   // absent) and the three archives opened. `estimateClock` replaces
-  // EstimateClock (tests pass a quick one).
+  // EstimateClock (tests pass a quick one). An `installedGame` (the demo a
+  // package installed, shell/GameRoot.h) keeps its saves in the reader's data
+  // folder from the start, without the notice a read-only game folder gets.
   Tglobal(const std::string& exeDir, const std::string& secondDataDir,
-          int (*estimateClock)() = nullptr);
+          int (*estimateClock)() = nullptr, bool installedGame = false);
   // Saves the settings (when this is the program's state, not a bare one).
   ~Tglobal();
   Tglobal(const Tglobal&) = delete;
@@ -115,7 +117,7 @@ class Tglobal {
   int ExitStatus = 0;  // non-zero: the program cannot run (no save directory) and ends with it
 
  private:
-  void FindSaveDir();
+  void FindSaveDir(bool installedGame);
   void OpenArchives();
   void ShowNotice(const Bytes& gbkText);
   bool created_ = false;  // the program's state: saves its settings when destroyed

@@ -256,7 +256,8 @@ void TVantel::Create() {
   created_ = true;  // from here on the teardown has something to undo
 
   SoundLock();  // the lock exists before the audio thread does
-  Global = new Tglobal(options_.exeDir, options_.secondDataDir, options_.estimateClock);
+  Global = new Tglobal(options_.exeDir, options_.secondDataDir, options_.estimateClock,
+                       options_.installedGame);
   Global->LoadSettings();
   reader_ = std::make_unique<ReaderAdditions>(
       Global->SaveDir, std::filesystem::path(options_.exeDir).parent_path().filename().string());

@@ -102,6 +102,7 @@ class TVantel {
     uint32_t quitAfterMs = 0;     // > 0: ask to quit (QuitRequested) after this much running time
     bool changeDirectory = true;  // make the game directory the working directory
     std::string screenshot;       // non-empty: the last frame is written here as PNG at the end
+    bool installedGame = false;   // the installed demo (shell/GameRoot.h): saves in the data folder
   };
 
   explicit TVantel(Options options);

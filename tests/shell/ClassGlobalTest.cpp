@@ -397,6 +397,19 @@ TEST_F(GlobalTest, SaveFolderThatCannotBeMadeMovesToTheUserDataFolder) {
   f.SetActive(true);
   EXPECT_FALSE(f.Active);
 
+  // The installed demo keeps its saves in the data folder even where its own
+  // folder could be written (a player run as root), and says nothing of it.
+  setenv("XDG_DATA_HOME", (home / "data").c_str(), 1);
+  testing::TempDir demoParent;
+  const std::string demo = demoParent / "demo/";
+  std::filesystem::create_directories(demo);
+  WriteArchives(demo);
+  global_.reset();
+  global_ = std::make_unique<Tglobal>(demo, "", QuickClock, true);
+  EXPECT_EQ(global_->SaveDir, home / "data/vantel/demo/save/");
+  EXPECT_FALSE(DirectoryExists(demo + "save"));
+  EXPECT_EQ(platform_.Messages().size(), 2u);
+
   if (old)
     setenv("XDG_DATA_HOME", saved.c_str(), 1);
   else
