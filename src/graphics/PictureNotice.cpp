@@ -1,8 +1,8 @@
 #include "graphics/PictureNotice.h"
 
 #include "base/Errors.h"
+#include "graphics/GraphicsHost.h"
 #include "platform/Platform.h"
-#include "shell/ClassGlobal.h"
 
 namespace vantel {
 
@@ -28,11 +28,13 @@ void PictureNotice::Check(const TFlatBtn& button) {
 void PictureNotice::Report(const Bytes& name, const std::string& reason) {
   // Picture names are code page 932, as the scripts and scenes write them.
   const std::string line = ToUtf8(name) + ": " + reason;
-  if (Global) Global->AppendLog(FromUtf8(line));
+  if (GraphicsHost* host = GetGraphicsHost()) host->AppendLog(FromUtf8(line));
   // A scene with several damaged pictures opens one box, not one per picture.
   if (told_) return;
   told_ = true;
-  GetPlatform().ShowMessage(Gbk("无法读取图片：\n") + FromUtf8(line, CodePage::GBK), Gbk("Vantel"),
+  // The reader reads the picture's name; why it failed is for the log. No
+  // caption: the platform gives the window's own, the game's.
+  GetPlatform().ShowMessage(Gbk("无法读取图片：") + FromUtf8(ToUtf8(name), CodePage::GBK), Bytes(),
                             MessageKind::Warning, false, CodePage::GBK);
 }
 

@@ -65,7 +65,7 @@ Bytes ScriptBaseName(std::string_view name) {
 }
 
 Bytes ReadScriptFile(const std::string& path) {
-  auto bytes = ReadWholeFile(path);
+  auto bytes = ReadWholeFile(path, kMaxScriptFileBytes);
   if (!bytes) {
     if (FileExists(path)) throw FileError("cannot read " + path);
     return Bytes();
@@ -87,6 +87,7 @@ void TCodeRed::Load(std::string_view name) {
   } else if (auto path = DataPath(ScriptDir, file); path && FileExists(*path)) {
     text = ReadScriptFile(*path);
   }
+  LoadedLength = text.size();
   ScriptName = base;
   if (Bytes* global = GlobalScriptName ? GlobalScriptName : Global ? &Global->ScriptName : nullptr)
     *global = ScriptName;

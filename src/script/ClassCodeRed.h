@@ -46,7 +46,12 @@ Bytes ScriptBaseName(std::string_view name);
 // file. The one way loose sources are read: the player, vxtool pack, lint,
 // render and playtest all use it. DataError for damaged packed data or a
 // character with no code page 932 form; FileError for an unreadable file.
+// A file larger than kMaxScriptFileBytes, or a FIFO or device under the
+// script's name, raises DataError without being read.
 Bytes ReadScriptFile(const std::string& path);
+// Largest loose script file read: a packed script carries at most 16 MiB,
+// and its UTF-8 source takes up to half as much again, with line ends.
+constexpr size_t kMaxScriptFileBytes = size_t{48} << 20;
 
 class TCodeRed : public TSlist {
  public:
@@ -61,6 +66,9 @@ class TCodeRed : public TSlist {
   // Counts every replacement of the tokens (Tokenize), so that indexes
   // built over them know when they are stale.
   uint64_t TokensVersion = 0;
+  // Bytes of text the last Load read (the unpacked script), for bounds on
+  // how much a story step may load.
+  size_t LoadedLength = 0;
 
   // Where scripts are found: the script archive (unset = the program's
   // script archive, when it is open), then the directory of loose scripts
