@@ -11,8 +11,10 @@
 #
 # States: "title" (the title's animation), "reading" (a click every few
 # seconds, so text is always being revealed), "shown page" (the page fully
-# shown, nobody touching anything). Needs Xvfb and xdotool; SCREENSHOTS=DIR
-# keeps a picture of each state.
+# shown, nobody touching anything); then, for the player as it is, the
+# pop-up menu, the save, load and settings dialogs open and idle, and the
+# page with the debugger's window open (save/debug present). Needs Xvfb and
+# xdotool; SCREENSHOTS=DIR keeps a picture of each state.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${1:-30}
@@ -75,8 +77,9 @@ run() {  # mode, extra environment
   mode=$1
   shift
   local root=$work/$mode
-  mkdir -p "$root"
+  mkdir -p "$root/save"
   cp "$build"/game/*.chs "$build"/game/*.pk2 "$root/"
+  [ "$mode" = now ] && touch "$root/save/debug"  # the debugger can be opened
   # A player already running for this user would take the start as a second
   # instance; in a network namespace of its own (where allowed) this one is alone.
   local alone=()
@@ -96,6 +99,24 @@ run() {  # mode, extra environment
   measure "reading" "$seconds" click
   sleep 4  # the last page finishes revealing
   measure "shown page" "$seconds"
+  if [ "$mode" = now ]; then
+    xdotool mousemove --window "$window" 400 300 click 3  # the menu
+    sleep 1
+    measure "menu" "$seconds"
+    xdotool key --window "$window" Escape
+    sleep 1
+    for dialog in "save s" "load l" "settings t"; do
+      set -- $dialog
+      xdotool key --window "$window" ctrl+$2
+      sleep 1
+      measure "$1" "$seconds"
+      xdotool key --window "$window" Escape
+      sleep 1
+    done
+    xdotool key --window "$window" ctrl+d  # the debugger's window
+    sleep 2
+    measure "debugger" "$seconds"
+  fi
   # SIGTERM would be a close request, which asks the reader first.
   kill -KILL "$player_pid" 2>/dev/null || true
   wait "$player_pid" 2>/dev/null || true

@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <exception>
 #include <filesystem>
@@ -685,9 +686,12 @@ void TVantel::PopupSClick() {
 void TVantel::DropFiles(const std::vector<std::string>& files) {
   if (!Global || !Main || files.empty()) return;
   Global->SetActive(false);
-  // Only the last of several files is used; names are taken whole.
-  const std::filesystem::path file(files.back());
-  if (LowerCase(file.extension().string()) == ".vxs") {
+  // Of several files dropped at once, the last script is used; names are taken whole.
+  const auto last = std::find_if(files.rbegin(), files.rend(), [](const std::string& f) {
+    return LowerCase(std::filesystem::path(f).extension().string()) == ".vxs";
+  });
+  const std::filesystem::path file(last == files.rend() ? std::string() : *last);
+  if (last != files.rend()) {
     if (ScriptArchive) ScriptArchive->SetLooseDir(WithSlash(file.parent_path().string()));
     // ScriptEngine: the story's interpreter loads it by name.
     Global->SetActive(false);

@@ -62,7 +62,10 @@ TEST(FrameView, WindowScaleAndItsOption) {
   EXPECT_EQ(ChooseWindowScale(0, 3840, 2160, 800, 600), 3);
   EXPECT_EQ(ChooseWindowScale(0, 0, 0, 800, 600), 1);  // no desktop known
   EXPECT_EQ(ChooseWindowScale(1, 3840, 2160, 800, 600), 1);
-  EXPECT_EQ(ChooseWindowScale(2, 1024, 768, 800, 600), 2);  // asked for is given
+  EXPECT_EQ(ChooseWindowScale(2, 1920, 1280, 800, 600), 2);  // asked for is given
+  EXPECT_EQ(ChooseWindowScale(2, 1024, 768, 800, 600), 1);   // unless it does not fit
+  EXPECT_EQ(ChooseWindowScale(16, 3840, 2160, 800, 600), 3);
+  EXPECT_EQ(ChooseWindowScale(3, 0, 0, 800, 600), 3);  // no desktop known
   int s = 0;
   EXPECT_TRUE(ParseScale("1", s));
   EXPECT_EQ(s, 1);

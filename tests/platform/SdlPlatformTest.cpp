@@ -127,27 +127,44 @@ InputEvent NextEvent(SdlPlatform& p) {
   return e;
 }
 
+// Under a video driver that shows no screen, a notice or question nobody
+// could answer goes to standard error at once, with the answer that loses
+// nothing: the program never waits for ever.
+TEST_F(SdlPlatformTest, MessagesNobodyCanSeeGoToStandardError) {
+  testing::internal::CaptureStderr();
+  EXPECT_EQ(platform_->ShowMessage(Gbk("确定吗？"), Bytes(), MessageKind::Confirmation, true,
+                                   CodePage::GBK, -1, -1),
+            MessageAnswer::Unanswered);
+  EXPECT_EQ(platform_->ShowMessage(Gbk("已另存为"), Bytes(), MessageKind::Warning, false,
+                                   CodePage::GBK, -1, -1),
+            MessageAnswer::Ok);
+  const std::string said = testing::internal::GetCapturedStderr();
+  EXPECT_NE(said.find("确定吗？"), std::string::npos);
+  EXPECT_NE(said.find("已另存为"), std::string::npos);
+}
+
 // A doubled window: the picture fills it, only the changed rows change, the
 // colours arrive as they are, and the pointer comes back in picture space.
 TEST_F(SdlPlatformTest, ScaledWindowShowsChangedRowsAndMapsThePointerBack) {
   SdlPlatform scaled;
   scaled.SetWindowScale(2);
-  ASSERT_TRUE(scaled.CreateMainWindow(Gbk("测试"), 800, 600));
+  // A picture of 400x300: doubled, it fits the offscreen driver's 1024x768.
+  ASSERT_TRUE(scaled.CreateMainWindow(Gbk("测试"), 400, 300));
   EXPECT_EQ(scaled.WindowScale(), 2);
   int w = 0, h = 0;
   scaled.GetClientSize(w, h);
-  EXPECT_EQ(w, 800);  // the scenes still see the described client
-  Picture frame(800, 600, Picture::Format::BGR24, 0x336699);
-  scaled.Present(frame, {0, 0, 800, 600}, 0, 0);
+  EXPECT_EQ(w, 400);  // the scenes still see the described client
+  Picture frame(400, 300, Picture::Format::BGR24, 0x336699);
+  scaled.Present(frame, {0, 0, 400, 300}, 0, 0);
   scaled.EndPresent();
-  frame.FillRect(0, 0, 800, 50, 0x0000FF);
-  scaled.Present(frame, {0, 0, 800, 50}, 0, 0);
+  frame.FillRect(0, 0, 400, 50, 0x0000FF);
+  scaled.Present(frame, {0, 0, 400, 50}, 0, 0);
   scaled.EndPresent();
   Picture window;
   ASSERT_TRUE(scaled.ReadWindow(window));
-  ASSERT_EQ(window.Width(), 1600);
-  ASSERT_EQ(window.Height(), 1200);
-  for (auto [x, y] : {std::pair{0, 0}, {1599, 99}, {0, 100}, {1599, 1199}}) {
+  ASSERT_EQ(window.Width(), 800);
+  ASSERT_EQ(window.Height(), 600);
+  for (auto [x, y] : {std::pair{0, 0}, {799, 99}, {0, 100}, {799, 599}}) {
     const uint8_t* got = window.Pixel(x, y);
     const uint8_t* want = frame.Pixel(x / 2, y / 2);
     EXPECT_EQ(got[0], want[0]) << x << "," << y;
@@ -157,13 +174,23 @@ TEST_F(SdlPlatformTest, ScaledWindowShowsChangedRowsAndMapsThePointerBack) {
   SDL_Event e{};
   e.type = SDL_MOUSEBUTTONDOWN;
   e.button.button = SDL_BUTTON_LEFT;
-  e.button.x = 1599;
+  e.button.x = 799;
   e.button.y = 201;
   SDL_PushEvent(&e);
   const InputEvent got = NextEvent(scaled);
   EXPECT_EQ(got.kind, InputEvent::Kind::MouseDown);
-  EXPECT_EQ(got.x, 799);
+  EXPECT_EQ(got.x, 399);
   EXPECT_EQ(got.y, 100);
+}
+
+// A scale larger than the screen gets the largest that fits, and says so.
+TEST_F(SdlPlatformTest, ScaleLargerThanTheScreenFits) {
+  SdlPlatform scaled;
+  scaled.SetWindowScale(4);
+  testing::internal::CaptureStderr();
+  ASSERT_TRUE(scaled.CreateMainWindow(Gbk("测试"), 400, 300));
+  EXPECT_NE(testing::internal::GetCapturedStderr().find("--scale 4"), std::string::npos);
+  EXPECT_EQ(scaled.WindowScale(), 2);
 }
 
 // Controller events, as SDL reports them, reach the scenes as mouse and keys.

@@ -449,8 +449,9 @@ TEST_F(VantelSdlTest, ModalInputDoesItsOneThingAndNeverReachesTheStory) {
     Rounds(10);
     for (const std::string& leak : Leaks(from)) ADD_FAILURE() << "reached the story: " << leak;
     ASSERT_NE(Story(), nullptr);
-    if (!skipping && !Global->AutoSkip)
+    if (!skipping && !Global->AutoSkip) {
       EXPECT_EQ(Story()->FScript->Position, at) << "the page turned";
+    }
   };
   const auto menu = [] { Click(400, 300, SDL_BUTTON_RIGHT); };
   const auto ctrl = [](SDL_Keycode k) { return [k] { Key(k, KMOD_LCTRL); }; };
@@ -615,6 +616,27 @@ TEST_F(VantelSdlTest, DebuggerWindowJumpsTheStoryToALabel) {
   EXPECT_EQ(Global->ScriptName, Sjis("脚本4_2"));
   EXPECT_NE(form->ScriptLine().find(Sjis("脚本4_2")), Bytes::npos);
 
+  // Shift held for typing in the debugger's window is not the story's
+  // (which would skip pages).
+  SDL_Event shift{};
+  shift.type = SDL_KEYDOWN;
+  shift.key.windowID = id;
+  shift.key.keysym.sym = SDLK_LSHIFT;
+  shift.key.keysym.scancode = SDL_SCANCODE_LSHIFT;
+  Push(shift);
+  SDL_SetModState(KMOD_LSHIFT);
+  Rounds(3);
+  EXPECT_FALSE(platform->ShiftKeyDown());
+  shift.type = SDL_KEYUP;
+  Push(shift);
+  SDL_SetModState(KMOD_NONE);
+  Rounds(1);
+  // Auto advance set by the debugger: the next Ctrl+N turns it off.
+  Global->AutoSkip = true;
+  Key(SDLK_n, KMOD_LCTRL);
+  Rounds(1);
+  EXPECT_FALSE(Global->AutoSkip);
+
   // The debugger's close box detaches it; the story goes on.
   SDL_Event close{};
   close.type = SDL_WINDOWEVENT;
@@ -634,6 +656,66 @@ TEST_F(VantelSdlTest, DebuggerWindowJumpsTheStoryToALabel) {
   Rounds(2);
   EXPECT_EQ(Global->ScriptName, Sjis("脚本2"));
   EXPECT_EQ(Story()->FScript->Position, 0);
+
+  // Several files dropped at once are one drop, which uses the last script
+  // among them; text files do nothing.
+  auto dropped = [&](std::vector<const char*> files) {
+    const size_t before = platform->seen.size();
+    SDL_Event e{};
+    e.type = SDL_DROPBEGIN;
+    Push(e);
+    for (const char* f : files) {
+      e.type = SDL_DROPFILE;
+      e.drop.file = SDL_strdup(f);
+      Push(e);
+    }
+    e.type = SDL_DROPCOMPLETE;
+    e.drop.file = nullptr;
+    Push(e);
+    Rounds(2);
+    int drops = 0;
+    for (size_t i = before; i < platform->seen.size(); ++i)
+      drops += platform->seen[i].kind == InputEvent::Kind::DropFiles;
+    return drops;
+  };
+  EXPECT_EQ(dropped({"/a/脚本4_2.vxs", "/a/脚本1.vxs", "/a/notes.txt"}), 1);
+  EXPECT_EQ(Global->ScriptName, Sjis("脚本1"));
+  Click(400, 300);
+  Rounds(20);
+  const int32_t position = Story()->FScript->Position;
+  EXPECT_EQ(dropped({"/a/notes.txt"}), 1);
+  EXPECT_EQ(Global->ScriptName, Sjis("脚本1"));
+  EXPECT_EQ(Story()->FScript->Position, position);
+}
+
+// A close request while a dialog is open cancels the dialog, and the close
+// question follows; a second one while that is open ends the program at
+// once, the settings saved and the story's backup kept.
+TEST_F(VantelSdlTest, CloseRequestsDuringADialogAreNotHeld) {
+  if (!Start()) GTEST_SKIP() << "no SDL video driver";
+  ASSERT_TRUE(Until([] { return Main->SceneNo == kSceneTitle; }, 4000));
+  Rounds(40);
+  Click(350, 388);  // はじめから
+  ASSERT_TRUE(Until([] { return Story() != nullptr && Story()->FState == 1; }, 400));
+  const bool backup = FileExists(dir / "save/backup");
+  DeleteFile(dir / "save/inf.dat");
+  bool cancelled = false, asked = false;
+  script = [&](const Frame& f) {
+    SDL_Event quit{};
+    quit.type = SDL_QUIT;
+    if (f.what == Frame::What::Dialog && f.frame == 5) Push(quit);
+    if (f.what == Frame::What::Message && f.frame == 3) {
+      cancelled = f.model != nullptr;
+      asked = true;
+      Push(quit);
+    }
+  };
+  Key(SDLK_t, KMOD_LCTRL);  // the settings dialog
+  Rounds(5);
+  EXPECT_TRUE(cancelled && asked);
+  EXPECT_TRUE(vantel->Closed());
+  EXPECT_TRUE(FileExists(dir / "save/inf.dat"));
+  EXPECT_EQ(FileExists(dir / "save/backup"), backup);
 }
 
 }  // namespace

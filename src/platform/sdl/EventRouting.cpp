@@ -40,11 +40,14 @@ void EventRouter::TakenByModal(const SDL_Event& ev) {
 }
 
 void EventRouter::TakenElsewhere(const SDL_Event& ev) {
+  if (getenv("DBG")) fprintf(stderr, "elsewhere %x %d\n", ev.type, ev.key.keysym.sym);
   if ((ev.type == SDL_KEYDOWN || ev.type == SDL_KEYUP) && IsShiftKey(ev.key.keysym.sym))
     shiftElsewhere_ = ev.type == SDL_KEYDOWN;
 }
 
 bool EventRouter::ForScene(const SDL_Event& ev) {
+  if (getenv("DBG") && (ev.type == SDL_KEYDOWN || ev.type == SDL_KEYUP))
+    fprintf(stderr, "scene %x %d\n", ev.type, ev.key.keysym.sym);
   switch (ev.type) {
     case SDL_KEYDOWN:
       if (IsShiftKey(ev.key.keysym.sym)) shiftElsewhere_ = false;

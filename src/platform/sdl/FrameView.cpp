@@ -32,8 +32,10 @@ void FrameToWindow(const ScreenRect& place, int frameW, int frameH, int& x, int&
 }
 
 int ChooseWindowScale(int requested, int desktopW, int desktopH, int frameW, int frameH) {
-  if (requested >= 1) return requested;
-  if (frameW <= 0 || frameH <= 0 || desktopW <= 0 || desktopH <= 0) return 1;
+  if (frameW <= 0 || frameH <= 0 || desktopW <= 0 || desktopH <= 0) return std::max(1, requested);
+  // A window larger than the desktop would put its buttons off screen.
+  if (requested >= 1)
+    return std::clamp(std::min(desktopW / frameW, desktopH / frameH), 1, requested);
   if (int64_t{frameW} * frameH * 4 >= int64_t{desktopW} * desktopH) return 1;
   return std::max(1, std::min(desktopW / frameW, desktopH / frameH));
 }

@@ -18,7 +18,8 @@ void WindowToFrame(const ScreenRect& place, int frameW, int frameH, int& x, int&
 // And the other way, for moving the pointer to a picture point.
 void FrameToWindow(const ScreenRect& place, int frameW, int frameH, int& x, int& y);
 
-// The window's integer scale: `requested` when it is 1 or more; otherwise
+// The window's integer scale: `requested` when it is 1 or more and fits the
+// desktop (the largest that fits, at least 1, when it does not); otherwise
 // the largest that fits the usable desktop when the picture at 1x covers
 // under a quarter of it, else 1.
 int ChooseWindowScale(int requested, int desktopW, int desktopH, int frameW, int frameH);

@@ -3,6 +3,7 @@
 // (Events, questions and the modal menu and dialogs are in SdlPlatform.cpp.)
 #include <SDL.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -57,10 +58,14 @@ bool SdlPlatform::CreateMainWindow(const Bytes& caption, int width, int height) 
   SDL_Rect usable{0, 0, 0, 0};
   SDL_GetDisplayUsableBounds(0, &usable);
   scale_ = ChooseWindowScale(requestedScale_, usable.w, usable.h, width, height);
+  if (requestedScale_ >= 1 && scale_ != requestedScale_)
+    std::fprintf(stderr, "vantel: --scale %d does not fit the screen (%dx%d); using %d\n",
+                 requestedScale_, usable.w, usable.h, scale_);
   window_ = SDL_CreateWindow(ToUtf8(caption, CodePage::GBK).c_str(), SDL_WINDOWPOS_CENTERED,
                              SDL_WINDOWPOS_CENTERED, width * scale_, height * scale_,
                              SDL_WINDOW_ALLOW_HIGHDPI);
   if (!window_) return false;
+  SetLegacyWindowName(window_, ToUtf8(caption, CodePage::GBK));
   // A fixed client: the window manager offers no resizing.
   SDL_SetWindowMinimumSize(window_, width * scale_, height * scale_);
   SDL_SetWindowMaximumSize(window_, width * scale_, height * scale_);
@@ -175,7 +180,24 @@ void SdlPlatform::RaiseWindow() {
 }
 
 void SdlPlatform::SetWindowPosition(int left, int top) {
-  if (window_) SDL_SetWindowPosition(window_, left, top);
+  if (!window_) return;
+  SDL_SetWindowPosition(window_, left, top);
+  // Under some window managers the position read back is the frame's while
+  // the one set places the client, so each start walked by the frame's
+  // border. Where the window lands off by a border's worth, it is set again
+  // by that much, so that a position read back and set again stays.
+  // The window manager answers in its own time; a tenth of a second is plenty.
+  for (int i = 0; i < 10; ++i) {
+    SDL_Delay(10);
+    SDL_PumpEvents();
+    int x = left, y = top;
+    SDL_GetWindowPosition(window_, &x, &y);
+    const int dx = x - left, dy = y - top;
+    if ((dx != 0 || dy != 0) && std::abs(dx) <= 64 && std::abs(dy) <= 64) {
+      SDL_SetWindowPosition(window_, left - dx, top - dy);
+      return;
+    }
+  }
 }
 
 void SdlPlatform::GetWindowPosition(int& left, int& top) {

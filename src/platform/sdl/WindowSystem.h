@@ -4,6 +4,8 @@
 // request out.
 #pragma once
 
+#include <string>
+
 struct SDL_Window;
 
 namespace vantel {
@@ -12,5 +14,9 @@ namespace vantel {
 // server on X11, SDL's size elsewhere (Wayland's compositor configures the
 // window before SDL reports a size).
 void WindowSystemSize(SDL_Window* window, int& width, int& height);
+
+// Sets X11's legacy WM_NAME to the caption, decodable by old clients (SDL
+// sets _NET_WM_NAME). Nothing elsewhere.
+void SetLegacyWindowName(SDL_Window* window, const std::string& utf8);
 
 }  // namespace vantel
