@@ -48,6 +48,12 @@ Bytes ScriptBaseName(std::string_view name);
 // character with no code page 932 form; FileError for an unreadable file.
 Bytes ReadScriptFile(const std::string& path);
 
+// Scripts whose loose file an author saved while the game runs (live
+// reload): Load reads that file before the archive's copy from then on.
+void PreferLooseScript(const Bytes& baseName);
+bool LooseScriptPreferred(const Bytes& baseName);
+void ForgetPreferredScripts();
+
 class TCodeRed : public TSlist {
  public:
   int32_t Position = 0;     // index of the next token to execute

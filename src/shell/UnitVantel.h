@@ -34,6 +34,7 @@ namespace vantel {
 
 class TSoundSrc;
 class TArchiveSoundView;
+class LiveReload;
 
 // What other modules provide to the main window. Every hook may be empty.
 struct VantelHooks {
@@ -148,6 +149,7 @@ class TVantel {
   Options options_;
   std::unique_ptr<TSound> sound_;
   std::unique_ptr<TArchiveSoundView> soundView_;
+  std::unique_ptr<LiveReload> liveReload_;  // with save/debug and a loose script/ folder
   bool windowCreated_ = false;
   bool created_ = false;
   bool tornDown_ = false;
