@@ -174,24 +174,29 @@ bool ReloadStory(TStory& story, std::string& why) {
 
   int breaks = 0;
   const int32_t line = ResumeLine(story, breaks);
-  // What earlier waits put on the page stays; the text of this wait is
-  // gathered again from the new source.
-  Bytes earlier;
+  // A page whose start is known is drawn again from there, the waits before
+  // the reader's line passing at once; otherwise what earlier waits put on
+  // the page stays and only this wait's text is gathered again.
   const bool waiting = story.FState == kTextWait;
-  if (waiting) {
+  const bool fromPageStart = waiting && story.FPageLine > 0 && story.FPageLine <= line;
+  Bytes earlier;
+  if (waiting && !fromPageStart) {
     const Bytes shown = story.FAction.Text(), page = story.FText->FPageText;
-    if (page.size() >= shown.size() && page.compare(page.size() - shown.size(), shown.size(), shown) == 0)
+    if (page.size() >= shown.size() &&
+        page.compare(page.size() - shown.size(), shown.size(), shown) == 0)
       earlier = page.substr(0, page.size() - shown.size());
   }
+  const int32_t from = fromPageStart ? story.FPageLine : line;
+  if (fromPageStart) breaks = story.FPageBreaks;
   PreferLooseScript(name);
   code.Tokenize(text);
   int32_t at = code.Count();
   for (int i = 0; i < code.Count(); ++i)
-    if (code.Tag(i) >= line) {
+    if (code.Tag(i) >= from) {
       at = i;
       break;
     }
-  // The line breaks that began the waiting text are gathered again with it.
+  // The line breaks that began the text are gathered again with it.
   for (; breaks > 0 && at > 0 && IsLineEndToken(code[at - 1]); --breaks) --at;
   code.Position = at;
   code.CurrentLine = line;
@@ -206,6 +211,7 @@ bool ReloadStory(TStory& story, std::string& why) {
     story.ShowWindow(!earlier.empty());
     story.FWaitKey = false;
     story.FTimed = false;
+    story.FCatchUpLine = fromPageStart ? line : 0;
     story.FState = kRunning;
   }
   why = "reloaded " + file + ": going on at line " + std::to_string(line);

@@ -4,7 +4,8 @@
 // when the chapter being played is saved, it is read again and the story
 // goes on from the same source line: the first token on the line where the
 // text now waiting began, or on the line being run. The page is drawn again
-// from its start (what earlier waits put on it, then the new text). A saved
+// from its start with the new text, the waits before the reader's line
+// passing at once (as Shift passes them) and wipes made instant. A saved
 // chapter that is not being played is read from its loose file at its next
 // load, before the archive's copy. The debugger's F5 (or RELOAD) reloads the
 // chapter being played by hand.

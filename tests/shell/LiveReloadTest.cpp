@@ -83,16 +83,18 @@ TEST_F(LiveReloadTest, ASavedChapterGoesOnFromTheSameLineWithItsNewText) {
   EXPECT_EQ(s.FScript->CurrentLine, 3);
   EXPECT_EQ(Page(), "\r\n一行目\r\n\r\n*br\r\n二行目\r\n");
 
-  Chapter("脚本1", box + "一行目<k>\n新しい二行目<k>\n三行目<k>\n");
+  Chapter("脚本1", box + "改めた一行目<k>\n新しい二行目<k>\n三行目<k>\n");
   Saved(reload);
   EXPECT_EQ(Log(), "reloaded 脚本1.vxs: going on at line 3\n");
   EXPECT_EQ(global.LineNo, 3);
   UntilWait();
   EXPECT_EQ(s.FScript->CurrentLine, 3);
-  // The page is drawn again from its start, the new text after the old.
-  EXPECT_EQ(Page(), "\r\n一行目\r\n\r\n*br\r\n新しい二行目\r\n");
+  // The page is drawn again from its start with the new text; the wait
+  // before the reader's line passed at once.
+  EXPECT_EQ(Page(), "\r\n改めた一行目\r\n\r\n*br\r\n新しい二行目\r\n");
+  EXPECT_TRUE(s.FText->FDone);
   Next();
-  EXPECT_EQ(Page(), "\r\n一行目\r\n\r\n*br\r\n新しい二行目\r\n\r\n*br\r\n三行目\r\n");
+  EXPECT_EQ(Page(), "\r\n改めた一行目\r\n\r\n*br\r\n新しい二行目\r\n\r\n*br\r\n三行目\r\n");
 
   Chapter("脚本2", "新しい<k>\n");
   Saved(reload);
