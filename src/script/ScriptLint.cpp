@@ -603,12 +603,14 @@ LintFinding Unreadable(const Bytes& name, const std::string& what) {
 }  // namespace
 
 void ScriptLint::Run(const std::function<void(std::vector<LintFinding>&)>& each) const {
-  ScriptCache cache(*this);
   std::vector<LintFinding> out;
-  Checker checker(cache, Images, Sounds, out);
   for (const auto& [name, source] : sources_) {
     (void)source;
     out.clear();
+    // A cache of its own for each script: the one checked and the few its
+    // jumps reach are all that is held.
+    ScriptCache cache(*this);
+    Checker checker(cache, Images, Sounds, out);
     const ScriptPtr s = cache.Get(name);
     if (s->error.empty())
       checker.Check(s);
