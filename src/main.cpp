@@ -7,12 +7,12 @@
 #include <filesystem>
 #include <string>
 
-#include "graphics/Class_Scroll.h"
 #include "platform/sdl/SdlPlatform.h"
 #include "scenes/Class_CGlib.h"
 #include "scenes/Class_End.h"
 #include "scenes/Class_LOGO.h"
 #include "scenes/Class_MsLog.h"
+#include "scenes/Class_Scroll.h"
 #include "scenes/Class_Sound.h"
 #include "script/Class_Story.h"
 #include "shell/Class_Title.h"

@@ -14,6 +14,7 @@
 // tick T (ticks count from 1).
 #include <cctype>
 #include <cstdio>
+#include <filesystem>
 #include <map>
 #include <sstream>
 
@@ -161,8 +162,10 @@ int Render(const Args& args) {
   }
   if (game.empty() || outDir.empty()) return Fail(std::string("usage: vxtool render ") + kUsage);
   const auto actions = input.empty() ? std::multimap<int64_t, Action>{} : ReadInput(input);
-  if (!MakeDirectories(WithTrailingSlash(outDir))) return Fail("cannot create " + outDir);
-  const std::string dir = WithTrailingSlash(outDir);
+  // The stage changes into its temporary game folder: a relative OUTDIR
+  // means the folder the author gave it in, never one inside the game.
+  const std::string dir = WithTrailingSlash(std::filesystem::absolute(outDir).string());
+  if (!MakeDirectories(dir)) return Fail("cannot create " + outDir);
 
   Stage stage(game);
   if (!from.empty()) {

@@ -8,7 +8,7 @@
 #include "demo/gen/JpegWrite.h"
 #include "demo/gen/Lettering.h"
 #include "demo/gen/Synth.h"
-#include "graphics/Class_Scroll.h"
+#include "scenes/Class_Scroll.h"
 
 namespace vantel::demo {
 namespace {

@@ -47,6 +47,15 @@ bool HasBareLf(std::string_view s) {
   return false;
 }
 
+// The length of the line end at `i`, read as the script loader reads line
+// ends: CR LF and LF CR are one line end each, as are CR and LF alone, pairs
+// taken as they come. Each becomes one CR LF, so a line keeps its number.
+size_t LineEndLength(std::string_view s, size_t i) {
+  if (i >= s.size()) return 0;
+  const char other = s[i] == '\r' ? '\n' : '\r';
+  return i + 1 < s.size() && s[i + 1] == other ? 2 : 1;
+}
+
 }  // namespace
 
 Bytes SourceToCp932(std::string_view bytes, const std::string& name) {
@@ -56,10 +65,9 @@ Bytes SourceToCp932(std::string_view bytes, const std::string& name) {
   out.reserve(bytes.size() + bytes.size() / 16);
   size_t line = 1, start = 0;
   while (start < bytes.size()) {
-    size_t end = bytes.find('\n', start);
+    size_t end = bytes.find_first_of("\r\n", start);
     if (end == std::string_view::npos) end = bytes.size();
-    std::string_view text = bytes.substr(start, end - start);
-    if (!text.empty() && text.back() == '\r') text.remove_suffix(1);
+    const std::string_view text = bytes.substr(start, end - start);
     const Bytes converted = FromUtf8(text);
     // iconv turns what code page 932 lacks into '?': catch it by converting back.
     if (ToUtf8(converted) != text)
@@ -67,7 +75,7 @@ Bytes SourceToCp932(std::string_view bytes, const std::string& name) {
                       ": a character there has no code page 932 form");
     out += converted;
     out += "\r\n";
-    start = end + 1;
+    start = end + LineEndLength(bytes, end);
     ++line;
   }
   return out;

@@ -23,7 +23,9 @@ bool IsUtf8(std::string_view bytes, bool& nonAscii);
 // The player's form of a source file. Text that is valid UTF-8 and holds a
 // non-ASCII character or a bare LF line end is converted: code page 932,
 // every line (the last one included) ended by CR LF, since the tokeniser
-// drops story text after the last line end. Anything else comes back as it
+// drops story text after the last line end. Line ends are read as the
+// script loader reads them (CR LF, LF CR, CR or LF: one each), so every line
+// keeps its number. Anything else comes back as it
 // is. A character with no code page 932 form raises DataError
 // "name:line: ..." (`name` labels the file in the message).
 Bytes SourceToCp932(std::string_view bytes, const std::string& name);

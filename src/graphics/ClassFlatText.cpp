@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "shell/ClassGlobal.h"
+#include "graphics/GraphicsHost.h"
 
 namespace vantel {
 
@@ -53,9 +53,10 @@ void TFlatText::ClearPage() {
 }
 
 bool TFlatText::AddText(std::string_view text) {
-  // Without the global state (tools, tests) the setting's default applies; a
-  // step below 1 would never show the text, and the setting's range ends at 255.
-  FRevealSpeed = 2 * std::clamp(Global ? Global->MessageStep : kDefaultMessageStep, 1, 255);
+  // Without a host (tools, tests) the setting's default applies; a step below
+  // 1 would never show the text, and the setting's range ends at 255.
+  const GraphicsHost* host = GetGraphicsHost();
+  FRevealSpeed = 2 * std::clamp(host ? host->MessageStep() : kDefaultMessageStep, 1, 255);
   const bool added = FLetters.AddText(text);
   if (added) {
     FDone = false;

@@ -14,8 +14,8 @@
 // until the page is cleared. A box of negative size is an empty one.
 //
 // Depends on Tflat (layers and dirty cells), Tletters (layout), the text
-// service (measuring and drawing glyphs) and Global's MessageStep (50 when
-// there is no Global). Fails: never; text that does not fit is not drawn,
+// service (measuring and drawing glyphs) and the reader's message speed from
+// the graphics host (50 without one). Fails: never; text that does not fit is not drawn,
 // and everything drawn is clipped to the box.
 #pragma once
 
@@ -40,7 +40,7 @@ class TFlatText : public Tflat {
   // Clears every pixel's alpha and drops the page's letters (FDone is kept).
   void ClearPage();
   // Queues a chunk; true when it added letters. The reveal speed becomes
-  // twice the reader's message speed setting (Global's MessageStep).
+  // twice the reader's message speed setting.
   bool AddText(std::string_view text);
   // Draws the next letter; true when a letter was taken or the page found full.
   bool RevealNext();

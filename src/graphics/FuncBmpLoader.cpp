@@ -7,7 +7,7 @@
 #include "base/Paths.h"
 #include "data/ClassArchive.h"
 #include "data/FuncFile.h"
-#include "shell/ClassGlobal.h"
+#include "graphics/GraphicsHost.h"
 
 namespace vantel {
 namespace {
@@ -19,7 +19,7 @@ Bytes BaseName(std::string_view name) {
 }
 
 void Unlock(const Bytes& name) {
-  if (Global && Global->Unlocked.IndexOf(name) < 0) Global->Unlocked.Add(name);
+  if (GraphicsHost* host = GetGraphicsHost()) host->Unlock(name);
 }
 
 // Decodes an archive entry; false when the archive has no such entry (its
@@ -51,13 +51,14 @@ bool LoadImage(Picture& picture, std::string_view name) {
   const Bytes base = BaseName(name);
   picture.SetHeight(0);
   picture.SetWidth(0);
-  TArchive* archive = ImageArchive;
+  GraphicsHost* host = GetGraphicsHost();
+  TArchive* archive = host ? host->ImageArchive() : nullptr;
   const std::string looseDir = archive ? archive->LooseDir() : std::string("image/");
 
   // A picture with a thumbnail companion is a gallery picture: record it.
   if (archive && archive->IndexOf(base + "_s.png") >= 0) Unlock(base);
   if (archive && archive->IndexOf(base + "_s.jpg") >= 0) Unlock(base);
-  if (DebugMode && FindDataFile(looseDir, base + "_s.png")) Unlock(base);
+  if (host && host->DebugMode() && FindDataFile(looseDir, base + "_s.png")) Unlock(base);
 
   // JPEG before PNG.
   if (LoadEntry(picture, archive, base + ".jpg", true)) return true;

@@ -4,7 +4,8 @@
 // A colour name gives an 800x600 plain picture; any other name is looked up in
 // the image archive (JPEG before PNG) and then as a loose file under image/.
 // Loading a picture that has a thumbnail companion (its name + "_s") records
-// it in Global->Unlocked for the gallery.
+// it for the gallery. The archive, debug mode and the record are the
+// program's, reached through the graphics host.
 //
 // JPEG data is decoded by libjpeg-turbo to 24-bit BGR; a progressive JPEG
 // with more scans than real pictures use is refused as damaged. PNG data is
@@ -17,7 +18,7 @@
 // (the high byte is kept), bit depths 1/2/4 and Adam7 interlacing.
 //
 // Depends on: base (Picture, Stream, Paths), zlib, libjpeg, data (archives,
-// colour names), shell/ClassGlobal (Unlocked, DebugMode).
+// colour names), GraphicsHost (image archive, debug mode, unlock record).
 // Fails with DataError (clear message) on truncated or damaged data, absurd
 // sizes and JPEGs the library rejects; the picture may then be partly filled.
 #pragma once
@@ -39,9 +40,9 @@ constexpr int64_t kMaxPicturePixels = int64_t{1} << 25;
 // Fills `picture` from a picture name: a colour name or #RRGGBB (800x600,
 // 24-bit); else the name without its extension, lower-cased, as an image
 // archive entry name.jpg, then name.png; else a loose file name.jpg, then
-// name.png, in the image archive's loose folder (image/). Records name in
-// Global->Unlocked when a thumbnail companion exists (archive name_s.png or
-// name_s.jpg, or with DebugMode a loose name_s.png). False, with a 0x0
+// name.png, in the image archive's loose folder (image/). Records name with
+// the host's Unlock when a thumbnail companion exists (archive name_s.png or
+// name_s.jpg, or in debug mode a loose name_s.png). False, with a 0x0
 // picture, when nothing was found.
 bool LoadImage(Picture& picture, std::string_view name);
 

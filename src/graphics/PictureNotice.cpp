@@ -1,8 +1,8 @@
 #include "graphics/PictureNotice.h"
 
 #include "base/Errors.h"
+#include "graphics/GraphicsHost.h"
 #include "platform/Platform.h"
-#include "shell/ClassGlobal.h"
 
 namespace vantel {
 
@@ -28,7 +28,7 @@ void PictureNotice::Check(const TFlatBtn& button) {
 void PictureNotice::Report(const Bytes& name, const std::string& reason) {
   // Picture names are code page 932, as the scripts and scenes write them.
   const std::string line = ToUtf8(name) + ": " + reason;
-  if (Global) Global->AppendLog(FromUtf8(line));
+  if (GraphicsHost* host = GetGraphicsHost()) host->AppendLog(FromUtf8(line));
   // A scene with several damaged pictures opens one box, not one per picture.
   if (told_) return;
   told_ = true;

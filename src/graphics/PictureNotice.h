@@ -8,8 +8,8 @@
 // message box naming the picture and the reason; every failure goes to the
 // debugger's log.
 //
-// Depends on Tflat, TFlatBtn, the platform's message boxes and Global
-// (AppendLog). Main thread only.
+// Depends on Tflat, TFlatBtn, the platform's message boxes and the graphics
+// host (the debugger's log). Main thread only.
 #pragma once
 
 #include <string>

@@ -73,6 +73,10 @@ constexpr int kMaxJumpsPerStep = 10000;
 // or two scripts jumping to each other) is caught long before the cap on
 // jumps.
 constexpr int kMaxLoadsPerStep = 100;
+// Nor does a step load more text than this: a small file that unpacks to
+// the largest script, jumping to itself, would otherwise cost seconds in
+// its hundred loads before the cap on loads caught it.
+constexpr size_t kMaxLoadedPerStep = size_t{64} << 20;
 // More tokens than any story runs between two actions beyond one pass
 // through its script, and more text than any page gathers: a loop with long
 // rounds, or one that gathers text round after round, is caught long before
@@ -351,7 +355,8 @@ Bytes TCodeBlue::Step() {
   shown_.clear();
   if (Position < 0) Position = 0;
   int jumps = 0, loads = 0, tokens = 0;
-  Bytes lastJump;  // where this step's last jump went, and from which line
+  size_t loaded = 0;  // bytes of script text this step's jumps loaded
+  Bytes lastJump;     // where this step's last jump went, and from which line
   int32_t lastJumpLine = 0;
   while (result.empty() && Count() > 0 && Position < Count()) {
     if (++tokens > Count() + kMaxRevisitsPerStep || TextBuffer.size() > kMaxGatheredText) {
@@ -395,11 +400,12 @@ Bytes TCodeBlue::Step() {
             else
               AddToTextBuffer(Command);
             break;
-          case CommandKind::Jump:
+          case CommandKind::Jump: {
             // Jumps that never reach an action would hang the story: such a
             // loop is reported once and ends the script.
+            const bool load = !SplitHref(Attr("href", "")).file.empty();
             if (++jumps > kMaxJumpsPerStep ||
-                (!SplitHref(Attr("href", "")).file.empty() && ++loads > kMaxLoadsPerStep)) {
+                (load && (++loads > kMaxLoadsPerStep || loaded > kMaxLoadedPerStep))) {
               ReportError(Sjis("ジャンプが無限ループです<") + Attr("href", "") + ">.");
               Position = Count();
               return result;
@@ -407,7 +413,9 @@ Bytes TCodeBlue::Step() {
             lastJump = Attr("href", "");
             lastJumpLine = CurrentLine;
             Jump();
+            if (load) loaded += LoadedLength;
             break;
+          }
           case CommandKind::Sound:
             if (const auto r = SoundRequestOf(); r && SoundSources[r->channel])
               PostSound(r->channel, r->kind, r->name, r->value, r->loops);

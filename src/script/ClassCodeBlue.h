@@ -13,9 +13,10 @@
 // bounded (BoundedLog: repeats fold, the most recent lines are kept). In
 // debug mode each token is shown in the debugger with the text gathered
 // before it, cut at the length the debugger shows. The one
-// exception is a loop of jumps that never reaches an action (10 000 jumps, or
-// 100 jumps that load a script, in one step): it is reported and ends the
-// script rather than hang the story.
+// exception is a loop of jumps that never reaches an action (10 000 jumps,
+// or 100 jumps that load a script, or jumps that have loaded 64 MiB of
+// script text, in one step): it is reported and ends the script rather than
+// hang the story.
 // A damaged script met through a jump raises DataError from Load.
 //
 // The command table and the pure pieces of execution (action fields, sound

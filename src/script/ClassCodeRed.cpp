@@ -107,6 +107,7 @@ void TCodeRed::Load(std::string_view name) {
   } else if (auto path = loose ? loose : DataPath(ScriptDir, file); path && FileExists(*path)) {
     text = ReadScriptFile(*path);
   }
+  LoadedLength = text.size();
   ScriptName = base;
   if (Bytes* global = GlobalScriptName ? GlobalScriptName : Global ? &Global->ScriptName : nullptr)
     *global = ScriptName;

@@ -67,6 +67,9 @@ class TCodeRed : public TSlist {
   // Counts every replacement of the tokens (Tokenize), so that indexes
   // built over them know when they are stale.
   uint64_t TokensVersion = 0;
+  // Bytes of text the last Load read (the unpacked script), for bounds on
+  // how much a story step may load.
+  size_t LoadedLength = 0;
 
   // Where scripts are found: the script archive (unset = the program's
   // script archive, when it is open), then the directory of loose scripts

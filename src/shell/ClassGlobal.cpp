@@ -19,6 +19,7 @@
 #include "base/Paths.h"
 #include "data/FuncFile.h"
 #include "script/BoundedLog.h"
+#include "shell/ShellGraphicsHost.h"
 
 namespace vantel {
 
@@ -27,6 +28,8 @@ bool DebugMode = false;
 TArchive* ScriptArchive = nullptr;
 TArchive* ImageArchive = nullptr;
 TArchive* SoundArchive = nullptr;
+// Pictures and text speed reach these through the graphics host.
+[[maybe_unused]] const bool kGraphicsHostInstalled = InstallShellGraphicsHost();
 
 void FreeArchives() {
   delete ScriptArchive;

@@ -23,7 +23,7 @@ struct CommandLine {
   std::string secondDataDir;  // the first plain argument, exactly as given
   int scale = 0;              // --scale N (1..8); 0: the largest that fits the desktop
   uint32_t quitAfterMs = 0;   // --quit-after-ms N; 0: run until closed
-  std::string screenshot;     // --screenshot FILE; empty: none
+  std::string screenshot;     // --screenshot FILE, made absolute; empty: none
   bool help = false;          // --help / -h: print Usage() to standard output, exit 0
   bool version = false;       // --version: print VersionLine(), exit 0
   // Not empty when the command line is wrong: print it and Usage() to

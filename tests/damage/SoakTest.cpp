@@ -12,12 +12,12 @@
 
 #include "TestPaths.h"
 #include "base/Paths.h"
-#include "graphics/Class_Scroll.h"
 #include "platform/headless/HeadlessPlatform.h"
 #include "scenes/Class_CGlib.h"
 #include "scenes/Class_End.h"
 #include "scenes/Class_LOGO.h"
 #include "scenes/Class_MsLog.h"
+#include "scenes/Class_Scroll.h"
 #include "scenes/Class_Sound.h"
 #include "script/Class_Story.h"
 #include "shell/ClassGlobal.h"

@@ -3,8 +3,11 @@
 
 #include <cstdlib>
 
+#include "base/Endian.h"
 #include "base/Paths.h"
+#include "data/ArchiveWriter.h"
 #include "data/ClassArchive.h"
+#include "data/FuncFile.h"
 #include "support/ByteFixtures.h"
 #include "support/TempDir.h"
 #include "support/Vxtool.h"
@@ -14,6 +17,19 @@ namespace {
 
 int RunVxTool(const std::string& args, const testing::TempDir& dir) {
   return testing::RunVxtool(args, dir / "out.txt", dir / "err.txt");
+}
+
+// An archive as a hostile or damaged one may be: any names, and entries
+// that may all point at the same bytes (`data`, stored once after the
+// directory).
+std::string RawArchive(const std::vector<Bytes>& names, const std::string& data) {
+  Bytes list;
+  for (const Bytes& n : names) list += n + "\r\n";
+  std::string out = std::string(kArchiveMagic, 8) + Le32(uint32_t(list.size()) | kPackedMark) +
+                    testing::Deflate(list) + "VDIR" + Le32(uint32_t(names.size() * 12));
+  const uint32_t at = uint32_t(out.size() + names.size() * 12);
+  for (size_t i = 0; i < names.size(); ++i) out += Le32(at) + Le32(uint32_t(data.size())) + Le32(0);
+  return out + data;
 }
 
 }  // namespace
@@ -61,6 +77,45 @@ TEST(PackTool, NamesWithoutACodePage932FormAreRefused) {
   EXPECT_NE(RunVxTool("list " + dir / "none.pk2", dir), 0);
 }
 
+TEST(PackTool, UnpackKeepsEveryNameApartAndStopsAtItsBound) {
+  testing::TempDir dir;
+  // Names that are no code page 932 text get a file each, and pack reads
+  // them back; an unsafe name, or one too long for the disk once escaped, is
+  // skipped, told and not counted, the entries after it still written.
+  const std::vector<Bytes> names = {"a\x80.png", "a\x85\x20.png", "..", std::string(60, '\x80'),
+                                    "\x81\x40"
+                                    "b.png"};
+  dir.Write("in.pk2", RawArchive(names, "pixels"));
+  EXPECT_EQ(RunVxTool("unpack " + dir / "in.pk2 " + dir / "out", dir), 1);
+  EXPECT_NE(ReadWholeFile(dir / "err.txt")->find("skipping .."), std::string::npos);
+  EXPECT_NE(ReadWholeFile(dir / "err.txt")->find("skipping \uFFFD80\uFFFD80"), std::string::npos);
+  EXPECT_EQ(ReadWholeFile(dir / "out.txt"), "3 entries written to " + dir / "out/\n");
+  EXPECT_EQ(ListDirectory(dir / "out"),
+            (std::vector<std::string>{"a\uFFFD80.png", "a\uFFFD85\uFFFD20.png", "\u3000b.png"}));
+  ASSERT_EQ(RunVxTool("pack " + dir / "out " + dir / "again.pk2", dir), 0);
+  ASSERT_EQ(RunVxTool("list " + dir / "in.pk2", dir), 0);
+  EXPECT_NE(ReadWholeFile(dir / "out.txt")->find("a\uFFFD80.png\t6\t"), std::string::npos);
+  TArchive again(dir / "again.pk2");
+  for (const Bytes& name : {names[0], names[1], names[4]})
+    EXPECT_EQ(again.EntrySize(name), 6) << ToUtf8(name);
+
+  // 200 script entries over one block that unpacks to 64 KiB: 12.8 MB from
+  // a 5 kB archive. Unpack stops before the bound (64 times the archive, at
+  // least 1 MiB), or before the one given.
+  std::vector<Bytes> scripts;
+  for (int i = 0; i < 200; ++i) scripts.push_back("s" + std::to_string(i) + ".vxs");
+  const std::string text(65536, 'x');
+  dir.Write("script.chs", RawArchive(scripts, Le32(uint32_t(text.size()) | kPackedMark) +
+                                                  testing::Deflate(text)));
+  EXPECT_EQ(RunVxTool("unpack " + dir / "script.chs " + dir / "s", dir), 1);
+  EXPECT_NE(ReadWholeFile(dir / "err.txt")->find("1048576 bytes"), std::string::npos)
+      << *ReadWholeFile(dir / "err.txt");
+  EXPECT_EQ(ListDirectory(dir / "s").size(), 16u);
+  EXPECT_EQ(RunVxTool("unpack --max-bytes 1200000 " + dir / "script.chs " + dir / "s", dir), 1);
+  EXPECT_NE(ReadWholeFile(dir / "err.txt")->find("1200000 bytes (--max-bytes)"), std::string::npos);
+  EXPECT_EQ(ListDirectory(dir / "s").size(), 18u);
+}
+
 // A wrong command line ends with status 2 and the usage on standard error;
 // --help answers on standard output with status 0; a failed command is 1.
 TEST(VxtoolCommandLine, HelpUsageFaultsAndFailuresAreTold) {
@@ -80,7 +135,8 @@ TEST(VxtoolCommandLine, HelpUsageFaultsAndFailuresAreTold) {
   for (const char* wrong :
        {"", "frobnicate", "pack onlyone", "pack a b --force", "unpack", "list a b", "lint",
         "lint a b", "lint a --images", "lint a --bogus", "image a b", "sound a b",
-        "sound a b c --loops", "sound a b c --loops x", "sound a b c --bogus 1"}) {
+        "unpack a b --max-bytes", "unpack a b --max-bytes 0", "sound a b c --loops",
+        "sound a b c --loops x", "sound a b c --bogus 1"}) {
     EXPECT_EQ(RunVxTool(wrong, dir), 2) << wrong;
     EXPECT_NE(err().find("usage: vxtool "), std::string::npos) << wrong << ": " << err();
     EXPECT_EQ(out(), "") << wrong;

@@ -5,10 +5,10 @@
 #include <memory>
 #include <string>
 
-#include "graphics/Class_Scroll.h"
 #include "scenes/Class_CGlib.h"
 #include "scenes/Class_LOGO.h"
 #include "scenes/Class_MsLog.h"
+#include "scenes/Class_Scroll.h"
 #include "scenes/Class_Sound.h"
 #include "shell/Class_Title.h"
 #include "support/ImageFixtures.h"

@@ -4,8 +4,8 @@
 
 #include "TestPaths.h"
 #include "base/Paths.h"
-#include "graphics/Class_Scroll.h"
 #include "scenes/Class_CGlib.h"
+#include "scenes/Class_Scroll.h"
 #include "scenes/Class_Sound.h"
 #include "support/SceneFixtures.h"
 

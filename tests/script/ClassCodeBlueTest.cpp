@@ -418,6 +418,16 @@ TEST_F(CodeBlueScripts, JumpsLandWhereTheyShouldAcrossScripts) {
   c_.Load("again");
   EXPECT_EQ(c_.Step(), "");
   EXPECT_EQ(ErrorsOf(c_), Fields{"2ジャンプが無限ループです<again>."});
+
+  // Nor does a small file that unpacks to the largest script, jumping to
+  // itself: the step's loading is bounded in bytes, long before 100 loads.
+  WritePackedFile(dir_ / "script/big.vxs",
+                  "<! big>\r\n<a href=\"big\">\r\n" + std::string(kMaxPackedLength - 40, 'x'));
+  c_.Load("big");
+  const uint64_t loads = c_.TokensVersion;
+  EXPECT_EQ(c_.Step(), "");
+  EXPECT_LE(c_.TokensVersion - loads, 5u);
+  EXPECT_EQ(ErrorsOf(c_).back(), "2ジャンプが無限ループです<big>.");
 }
 
 TEST_F(CodeBlueScripts, SavedPositionsResumeTheSameWay) {

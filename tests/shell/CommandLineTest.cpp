@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 namespace vantel {
 namespace {
 
@@ -16,7 +18,8 @@ TEST(CommandLine, ReadsOptionsAndTheSecondDataDirectory) {
   EXPECT_EQ(c.root, "/games/a");
   EXPECT_EQ(c.secondDataDir, "/mnt/cd/");  // exactly as given; further plain arguments ignored
   EXPECT_EQ(c.scale, 3);
-  EXPECT_EQ(c.screenshot, "x.png");
+  // Relative to where it was given: the player later changes into the game folder.
+  EXPECT_EQ(c.screenshot, (std::filesystem::current_path() / "x.png").string());
   EXPECT_EQ(c.quitAfterMs, 1500u);
   EXPECT_FALSE(c.help || c.version);
 

@@ -11,13 +11,13 @@
 #include "base/Paths.h"
 #include "base/PngWrite.h"
 #include "data/ClassSList.h"
-#include "graphics/Class_Scroll.h"
 #include "platform/headless/HeadlessAudio.h"
 #include "platform/headless/HeadlessPlatform.h"
 #include "scenes/Class_CGlib.h"
 #include "scenes/Class_End.h"
 #include "scenes/Class_LOGO.h"
 #include "scenes/Class_MsLog.h"
+#include "scenes/Class_Scroll.h"
 #include "scenes/Class_Sound.h"
 #include "script/Class_Story.h"
 #include "shell/ClassMain.h"
@@ -120,6 +120,15 @@ TEST(Render, FramesAreThePlayersFramesAtThoseTicks) {
   EXPECT_EQ(
       RunVxtool("render '" + game + "' '" + (dir / "out3") + "' --ticks 1 --from '脚本3#owari'"),
       0);
+
+  // A relative OUTDIR is where the author gave it, even when the game has a
+  // folder of that name: the game folder is never written.
+  MakeDirectories(dir / "game/image/");
+  fs::current_path(dir.Path());
+  EXPECT_EQ(RunVxtool("render game image --ticks 2"), 0);
+  fs::current_path(startDir);
+  EXPECT_TRUE(FileExists(dir / "image/frame-000002.png"));
+  EXPECT_TRUE(ListDirectory(dir / "game/image").empty());
 }
 
 TEST(Playtest, FindsEachKindOfPlantedFaultWithItsLine) {

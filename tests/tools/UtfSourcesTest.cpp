@@ -19,11 +19,13 @@ TEST(UtfSources, ConvertToCodePage932WithCrLfAndNameTheLineThatCannot) {
   EXPECT_EQ(SourceToCp932("a\r\nb", "x"), "a\r\nb");        // plain ASCII with CR LF: as it is
   EXPECT_EQ(SourceToCp932("脚本", "x"), "\x8B\x72\x96\x7B\r\n");  // the last line keeps its text
   EXPECT_EQ(SourceToCp932(Sjis("脚本\r\n"), "x"), Sjis("脚本\r\n"));  // CP932 already
+  // LF CR and a lone CR are one line end each, to the loader and here alike.
+  EXPECT_EQ(SourceToCp932("A\n\r<k>\n\r<x>\rB", "x"), "A\r\n<k>\r\n<x>\r\nB\r\n");
   try {
-    SourceToCp932("ok\nsmile \xF0\x9F\x98\x80\n", "s.vxs");
+    SourceToCp932("ok\r\rsmile \xF0\x9F\x98\x80\n", "s.vxs");
     FAIL() << "a character outside code page 932 was accepted";
   } catch (const DataError& e) {
-    EXPECT_NE(std::string(e.what()).find("s.vxs:2"), std::string::npos) << e.what();
+    EXPECT_NE(std::string(e.what()).find("s.vxs:3"), std::string::npos) << e.what();
   }
 }
 

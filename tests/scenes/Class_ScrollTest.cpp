@@ -1,4 +1,4 @@
-#include "graphics/Class_Scroll.h"
+#include "scenes/Class_Scroll.h"
 
 #include <gtest/gtest.h>
 
