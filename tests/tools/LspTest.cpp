@@ -120,6 +120,41 @@ bool Has(const std::vector<std::string>& list, const std::string& s) {
   return std::find(list.begin(), list.end(), s) != list.end();
 }
 
+TEST(LspMessages, JsonAndFramingRefuseWhatIsMalformedAndReadOnAfterIt) {
+  const Json v = Json::Parse(R"( {"a":[1,-2.5e1,true,null],"s":"\u00e9\ud83d\ude00\n\"","a":0} )");
+  EXPECT_EQ(v["a"].Num(), 0);  // the last of a repeated name, as parsers commonly take it
+  EXPECT_EQ(v["s"].Str(), "é😀\n\"");
+  EXPECT_EQ(Json::Parse(v.Dump()).Dump(), v.Dump());
+  for (const char* bad : {"", "{", "[1,]", "{\"a\"}", "\"\\ud800\"", "\"\\udc00x\"", "01",
+                          "1.", "\"\x01\"", "\"\xC0\xAF\"", "nul", "[] []", "\"\\x\""})
+    EXPECT_THROW(Json::Parse(bad), lsp::JsonError) << bad;
+  EXPECT_THROW(Json::Parse(std::string(Json::kMaxDepth + 2, '[')), lsp::JsonError);
+
+  // Headers without a usable length are told; the message after them is read.
+  // A length beyond the bound is passed over (here to the end of the input).
+  const std::string input = "X: 1\r\n\r\nContent-Length: abc\r\n\r\n" + lsp::FrameMessage("{}") +
+                            "content-length:2\n\n[]" + "Content-Length: 99999999999\r\n\r\nxyz" +
+                            lsp::FrameMessage("{}");
+  size_t at = 0;
+  lsp::MessageReader reader([&](char* out, size_t room) {
+    const size_t n = std::min({room, input.size() - at, size_t{5}});
+    input.copy(out, n, at);
+    at += n;
+    return n;
+  });
+  std::vector<std::string> got;
+  std::string text;
+  for (auto r = reader.Next(text); r != lsp::MessageReader::Result::End; r = reader.Next(text))
+    got.push_back((r == lsp::MessageReader::Result::Message ? "message " : "fault ") + text);
+  EXPECT_EQ(got, (std::vector<std::string>{
+                     "fault a header without Content-Length",
+                     "fault a Content-Length that is not a number",
+                     "message {}",
+                     "message []",
+                     "fault a message of 99999999999 bytes, more than 67108864",
+                 }));
+}
+
 TEST(LspServer, AnEditorSessionFromInitializeToExit) {
   testing::TempDir game;
   ArchiveWriter images(ArchiveWriter::Kind::Raw);

@@ -14,8 +14,9 @@ const std::string& Json::Empty() {
 const Json& Json::operator[](std::string_view key) const {
   static const Json null;
   if (type_ != Type::Object) return null;
-  for (const auto& [k, v] : members_)
-    if (k == key) return v;
+  // A name given twice: the last one counts, as most readers take it.
+  for (auto it = members_.rbegin(); it != members_.rend(); ++it)
+    if (it->first == key) return it->second;
   return null;
 }
 

@@ -43,8 +43,9 @@ class Json {
   bool IsString() const { return type_ == Type::String; }
   bool IsNumber() const { return type_ == Type::Number; }
 
-  // Reading: a member (null when absent or this is no object), and the
-  // value as a kind, or `fallback` when it is another kind.
+  // Reading: a member (null when absent or this is no object; the last of
+  // a name given twice), and the value as a kind, or `fallback` when it is
+  // another kind.
   const Json& operator[](std::string_view key) const;
   const std::string& Str(const std::string& fallback = Empty()) const;
   double Num(double fallback = 0) const { return type_ == Type::Number ? number_ : fallback; }
