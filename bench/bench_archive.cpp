@@ -5,7 +5,9 @@
 //  - loading the largest settings text accepted (512 KiB of line breaks, the
 //    most lines per byte) against inflating that file;
 //  - opening a 16 kB archive whose name list unpacks to 16 M line breaks
-//    (refused as damage) against inflating that name list.
+//    (refused as damage) against inflating that name list;
+//  - listing a save folder of 100 saves that each unpack to 1 MiB of commas
+//    against reading (inflating) those 100 files.
 #include <benchmark/benchmark.h>
 #include <unistd.h>
 #include <zlib.h>
@@ -18,7 +20,10 @@
 #include "data/ArchiveWriter.h"
 #include "data/ClassArchive.h"
 #include "data/ClassSList.h"
+#include "data/CommaText.h"
 #include "data/FuncFile.h"
+#include "script/StorySave.h"
+#include "shell/UnitShiori.h"
 
 using namespace vantel;
 
@@ -88,6 +93,18 @@ struct Fixture {
                     "HEADER!!" + floodedList + Le32(0) + Le32(12) + Le32(0) + Le32(0) + Le32(0));
   }
   ~Fixture() { std::filesystem::remove_all(dir); }
+  // 100 saves of about 1 kB, each a record of a title, a key, a comment and
+  // then 1 MiB of commas (the most items a save may unpack to).
+  const std::string& CommaSaves() {
+    if (commaSaves.empty()) {
+      commaSaves = dir + "commas/";
+      std::filesystem::create_directories(commaSaves);
+      const Bytes record = "t,100,c" + Bytes(kMaxSaveRecordLength - 7, ',');
+      for (int i = 0; i < 100; ++i) WritePackedFile(commaSaves + "data" + std::to_string(i), record);
+    }
+    return commaSaves;
+  }
+  std::string commaSaves;
 };
 
 Fixture& F() {
@@ -188,6 +205,35 @@ void BM_OpenFloodedArchive_BaselineInflateNameList(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_OpenFloodedArchive_BaselineInflateNameList)->Unit(benchmark::kMillisecond);
+
+void BM_ListCommaSaves(benchmark::State& state) {
+  const std::string& folder = F().CommaSaves();
+  for (auto _ : state) {
+    TFormShiori form(folder);
+    form.RefreshList();
+    benchmark::DoNotOptimize(form.Rows.size());
+  }
+}
+BENCHMARK(BM_ListCommaSaves)->Unit(benchmark::kMillisecond);
+
+void BM_ListCommaSaves_BaselineReadFiles(benchmark::State& state) {
+  const std::string& folder = F().CommaSaves();
+  for (auto _ : state)
+    for (int i = 0; i < 100; ++i)
+      benchmark::DoNotOptimize(
+          ReadPackedFile(folder + "data" + std::to_string(i), kMaxSaveRecordLength));
+}
+BENCHMARK(BM_ListCommaSaves_BaselineReadFiles)->Unit(benchmark::kMillisecond);
+
+// What listing cost when every record was split whole: for comparison only.
+void BM_ListCommaSaves_WholeRecordSplit(benchmark::State& state) {
+  const std::string& folder = F().CommaSaves();
+  for (auto _ : state)
+    for (int i = 0; i < 100; ++i)
+      benchmark::DoNotOptimize(SplitCommaText(
+          ReadPackedFile(folder + "data" + std::to_string(i), kMaxSaveRecordLength)));
+}
+BENCHMARK(BM_ListCommaSaves_WholeRecordSplit)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 }  // namespace
 

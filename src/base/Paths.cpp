@@ -11,8 +11,6 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 
 #include "base/Errors.h"
 
@@ -157,14 +155,48 @@ std::optional<std::string> FindDataFile(const std::string& dir, std::string_view
   return found;
 }
 
-std::optional<std::string> ReadWholeFile(const std::string& path) {
+int OpenRegularFile(const std::string& path, int64_t& size) {
+  size = 0;
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  if (fd < 0) return -1;
+  struct stat st;
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    ::close(fd);
+    throw DataError(path + ": not a regular file");
+  }
+  // Regular files never block; reads from here on are the ordinary kind.
+  ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+  size = st.st_size;
+  return fd;
+}
+
+std::optional<std::string> ReadWholeFile(const std::string& path, size_t maxBytes) {
   auto p = FindPath(path);
   if (!p) return std::nullopt;
-  std::ifstream in(*p, std::ios::binary);
-  if (!in) return std::nullopt;
-  std::ostringstream ss;
-  ss << in.rdbuf();
-  return ss.str();
+  int64_t size = 0;
+  const int fd = OpenRegularFile(*p, size);
+  if (fd < 0) return std::nullopt;
+  if (static_cast<uint64_t>(size) > maxBytes) {
+    ::close(fd);
+    throw DataError(path + ": " + std::to_string(size) + " bytes, far more than such a file holds");
+  }
+  // The size is taken once: a file that grows while it is read (or lies
+  // about its size) gives no more than it had.
+  std::string bytes(static_cast<size_t>(size), '\0');
+  size_t got = 0;
+  while (got < bytes.size()) {
+    const ssize_t n = ::read(fd, bytes.data() + got, bytes.size() - got);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) {
+      ::close(fd);
+      return std::nullopt;
+    }
+    if (n == 0) break;
+    got += static_cast<size_t>(n);
+  }
+  ::close(fd);
+  bytes.resize(got);
+  return bytes;
 }
 
 void WriteFileAtomic(const std::string& path, std::string_view bytes) {

@@ -8,6 +8,7 @@
 // ignoring ASCII case.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -48,8 +49,17 @@ std::optional<std::string> DataPath(const std::string& dir, std::string_view nam
 std::optional<std::string> FindDataFile(const std::string& dir, std::string_view name,
                                         CodePage cp = CodePage::CP932);
 
-// Reads a whole file (exact path or any case); nullopt when it cannot.
-std::optional<std::string> ReadWholeFile(const std::string& path);
+// Opens an existing file for reading without ever blocking: the open does
+// not wait (a FIFO has no writer to wait for) and anything but a regular file
+// (a FIFO, a device such as /dev/zero reached through a link, a directory)
+// raises DataError naming it. Returns the descriptor, in blocking mode again,
+// with its size; -1 when the file cannot be opened. The caller closes it.
+int OpenRegularFile(const std::string& path, int64_t& size);
+// Reads a whole regular file (exact path or any case); nullopt when there is
+// none or it cannot be opened. Not a regular file: DataError, as above. A
+// file larger than `maxBytes` raises DataError before a byte is read, and
+// no more than the size the file had when opened is ever read.
+std::optional<std::string> ReadWholeFile(const std::string& path, size_t maxBytes = SIZE_MAX);
 // Writes `bytes` to a temporary file beside `path`, then renames it over
 // `path`, so a crash or a full disk never leaves a half-written file. The
 // temporary file is ".NAME.tmpPID": a writer killed midway leaves a hidden

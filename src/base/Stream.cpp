@@ -1,10 +1,13 @@
 #include "base/Stream.h"
 
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstring>
 
 #include "base/Endian.h"
 #include "base/Errors.h"
+#include "base/Paths.h"
 
 namespace vantel {
 
@@ -25,7 +28,17 @@ void Stream::WriteInt32(int32_t value) {
 }
 
 FileStream::FileStream(const std::string& path, Mode mode) : path_(path) {
-  file_ = std::fopen(path.c_str(), mode == Mode::Read ? "rb" : "w+b");
+  if (mode == Mode::Read) {
+    // A FIFO or a device under a data file's name would block or never end.
+    int64_t size = 0;
+    const int fd = OpenRegularFile(path, size);
+    if (fd >= 0) {
+      file_ = ::fdopen(fd, "rb");
+      if (!file_) ::close(fd);
+    }
+  } else {
+    file_ = std::fopen(path.c_str(), "w+b");
+  }
   if (!file_)
     throw FileError((mode == Mode::Read ? "cannot open " : "cannot create ") + path + ": " +
                     std::strerror(errno));

@@ -34,7 +34,9 @@ class Stream {
 class FileStream : public Stream {
  public:
   enum class Mode { Read, Create };
-  // Opens `path` (UTF-8); throws FileError when it cannot.
+  // Opens `path` (UTF-8); throws FileError when it cannot. Read mode takes
+  // regular files only, opened without blocking (DataError for a FIFO or a
+  // device).
   FileStream(const std::string& path, Mode mode);
   ~FileStream() override;
   FileStream(const FileStream&) = delete;

@@ -27,12 +27,12 @@ Bytes ReadQuoted(std::string_view text, size_t& i) {
 
 }  // namespace
 
-std::vector<Bytes> SplitCommaText(std::string_view text) {
+std::vector<Bytes> SplitCommaText(std::string_view text, size_t maxFields) {
   std::vector<Bytes> fields;
   size_t i = 0;
   const size_t n = text.size();
   while (i < n && IsBlank(text[i])) ++i;
-  while (i < n) {
+  while (i < n && fields.size() < maxFields) {
     if (text[i] == '"') {
       fields.push_back(ReadQuoted(text, i));
     } else {
@@ -42,7 +42,7 @@ std::vector<Bytes> SplitCommaText(std::string_view text) {
     }
     while (i < n && IsBlank(text[i])) ++i;
     if (i < n && text[i] == ',') {
-      if (i + 1 == n) fields.emplace_back();
+      if (i + 1 == n && fields.size() < maxFields) fields.emplace_back();
       ++i;
       while (i < n && IsBlank(text[i])) ++i;
     }

@@ -12,6 +12,8 @@
 // 932 or GBK, so the rules apply bytewise. Nothing here fails.
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <string_view>
 #include <vector>
 
@@ -19,7 +21,9 @@
 
 namespace vantel {
 
-std::vector<Bytes> SplitCommaText(std::string_view text);
+// At most `maxFields` fields: the splitting stops there, so reading the
+// head of a long record costs no more than the head.
+std::vector<Bytes> SplitCommaText(std::string_view text, size_t maxFields = SIZE_MAX);
 Bytes JoinCommaText(const std::vector<Bytes>& fields);
 // One field written as comma text would write it (quoted when needed).
 Bytes QuoteCommaField(std::string_view field);

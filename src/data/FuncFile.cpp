@@ -106,14 +106,13 @@ int64_t WritePackedBlock(Stream& stream, std::string_view text) {
 
 Bytes ReadPackedFile(const std::string& path, size_t maxLength) {
   // A file far longer than its text may be (packing adds a few bytes per
-  // 16 kB of incompressible text) is refused before it is read.
-  if (const int64_t size = FileSize(path);
-      maxLength != SIZE_MAX && size > 0 &&
-      static_cast<uint64_t>(size) > maxLength + maxLength / 256 + 64)
-    Fail(path, std::to_string(size) + " bytes, far more than such a file holds");
-  auto bytes = ReadWholeFile(path);
+  // 16 kB of incompressible text) is refused before it is read; a FIFO or
+  // a device in its place is refused without waiting on it.
+  const size_t maxFile =
+      maxLength >= SIZE_MAX / 2 ? SIZE_MAX : maxLength + maxLength / 256 + 64;
+  auto bytes = ReadWholeFile(path, maxFile);
   if (!bytes) {
-    if (FileExists(path)) throw FileError("cannot read " + path);
+    if (FindPath(path)) throw FileError("cannot read " + path);
     return Bytes();
   }
   if (bytes->size() < 4 || static_cast<unsigned char>((*bytes)[3]) != 0x5A) {
@@ -162,7 +161,7 @@ int32_t ColorOf(std::string_view text) {
 
 Bytes CommaField(std::string_view text, int n) {
   if (n < 0) return Bytes();
-  auto fields = SplitCommaText(text);
+  auto fields = SplitCommaText(text, static_cast<size_t>(n) + 1);
   return static_cast<size_t>(n) < fields.size() ? fields[n] : Bytes();
 }
 

@@ -45,6 +45,8 @@ int64_t WritePackedBlock(Stream& stream, std::string_view text);
 // plain) raises DataError without being read in full: callers whose files
 // have a known real size pass a limit far above it, so that a small packed
 // file cannot unpack into a text that costs seconds and gigabytes to use.
+// A name that holds no regular file (a FIFO, a link to a device) raises
+// DataError without blocking; one that cannot be opened, FileError.
 Bytes ReadPackedFile(const std::string& path, size_t maxLength = SIZE_MAX);
 // Writes `text` packed to a temporary file and renames it over `path`, so a
 // crash mid-write never destroys the previous file.

@@ -32,7 +32,9 @@ void PictureNotice::Report(const Bytes& name, const std::string& reason) {
   // A scene with several damaged pictures opens one box, not one per picture.
   if (told_) return;
   told_ = true;
-  GetPlatform().ShowMessage(Gbk("无法读取图片：\n") + FromUtf8(line, CodePage::GBK), Gbk("Vantel"),
+  // The reader reads the picture's name; why it failed is for the log. No
+  // caption: the platform gives the window's own, the game's.
+  GetPlatform().ShowMessage(Gbk("无法读取图片：") + FromUtf8(ToUtf8(name), CodePage::GBK), Bytes(),
                             MessageKind::Warning, false, CodePage::GBK);
 }
 

@@ -101,6 +101,7 @@ void DialogModel::TabNext(bool backwards) {
 
 bool DialogModel::KeyDown(int key, uint32_t shift) {
   if (closed_) return true;
+  if (key >= 0 && key < kKeyCodes) keysDown_.set(static_cast<size_t>(key));
   if (key == kVkTab && (shift & kCtrl)) {
     // Ctrl+Tab turns the page control's pages.
     const int n = static_cast<int>(Pages().size());
@@ -191,6 +192,11 @@ bool DialogModel::KeyDown(int key, uint32_t shift) {
 
 void DialogModel::KeyUp(int key, uint32_t) {
   if (closed_) return;
+  // A release whose press went elsewhere (the notice over this dialog that
+  // the press closed) is not this dialog's: Enter would store again and
+  // raise the same notice at once.
+  if (key < 0 || key >= kKeyCodes || !keysDown_.test(static_cast<size_t>(key))) return;
+  keysDown_.reset(static_cast<size_t>(key));
   const std::vector<DialogControl> controls = Controls();
   const DialogControl* f = Find(controls, focus_);
   if (f && Usable(*f) && f->kind == DialogControl::Kind::Edit) KeyReleased(f->id, key);

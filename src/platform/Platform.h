@@ -14,6 +14,7 @@
 // a platform has been set.
 #pragma once
 
+#include <bitset>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -227,6 +228,7 @@ class DialogModel {
 
   // Keys, with virtual key codes and ShiftFlag bits. KeyDown returns true
   // when the dialog used the key (a view then keeps it from the edit box).
+  // KeyUp takes only the release of a key whose press this dialog had.
   bool KeyDown(int key, uint32_t shift);
   void KeyUp(int key, uint32_t shift);
   void TabNext(bool backwards);
@@ -255,6 +257,8 @@ class DialogModel {
   int focus_ = -1;
   int page_ = 0;
   std::vector<Bytes> notices_;
+  static constexpr int kKeyCodes = 256;  // virtual key codes
+  std::bitset<kKeyCodes> keysDown_;      // pressed while this dialog had the keys
 };
 enum class DialogKind { Settings, SaveLoad, Debugger, Message };
 

@@ -109,7 +109,7 @@ void TmsLog::LoadChapter(const Bytes& name) {
     if (ScriptArchive && ScriptArchive->IndexOf(file) >= 0) {
       text = ScriptArchive->ReadText(file);
     } else if (auto path = DataPath(ScriptDir, file); path && FileExists(*path)) {
-      text = ReadPackedFile(*path);
+      text = ReadScriptFile(*path);  // as the story reads it: UTF-8 sources converted
     }
   } catch (const Error& e) {
     // The log only looks back: a damaged chapter shows nothing rather than

@@ -83,7 +83,7 @@ Bytes ScriptBaseName(std::string_view name) {
 }
 
 Bytes ReadScriptFile(const std::string& path) {
-  auto bytes = ReadWholeFile(path);
+  auto bytes = ReadWholeFile(path, kMaxScriptFileBytes);
   if (!bytes) {
     if (FileExists(path)) throw FileError("cannot read " + path);
     return Bytes();

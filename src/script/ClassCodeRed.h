@@ -46,7 +46,12 @@ Bytes ScriptBaseName(std::string_view name);
 // file. The one way loose sources are read: the player, vxtool pack, lint,
 // render and playtest all use it. DataError for damaged packed data or a
 // character with no code page 932 form; FileError for an unreadable file.
+// A file larger than kMaxScriptFileBytes, or a FIFO or device under the
+// script's name, raises DataError without being read.
 Bytes ReadScriptFile(const std::string& path);
+// Largest loose script file read: a packed script carries at most 16 MiB,
+// and its UTF-8 source takes up to half as much again, with line ends.
+constexpr size_t kMaxScriptFileBytes = size_t{48} << 20;
 
 // Scripts whose loose file an author saved while the game runs (live
 // reload): Load reads that file before the archive's copy from then on.

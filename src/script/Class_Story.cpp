@@ -14,6 +14,7 @@
 #include "script/StorySave.h"
 #include "shell/ClassGlobal.h"
 #include "shell/ClassMain.h"
+#include "shell/ReaderNotice.h"
 #include "sound/FuncSound.h"
 
 namespace vantel {
@@ -43,10 +44,6 @@ bool ShiftDown() {
   return GetPlatform().ShiftKeyDown();
 }
 
-void TellReader(const Bytes& gbkText) {
-  GetPlatform().ShowMessage(gbkText, Gbk("Vantel"), MessageKind::Warning, false, CodePage::GBK);
-}
-
 }  // namespace
 
 TStory::TStory(Tflat* parent, TextService* text) : Tflat(parent) {
@@ -64,7 +61,8 @@ TStory::TStory(Tflat* parent, TextService* text) : Tflat(parent) {
   text_ = std::make_unique<TFlatText>(this, text);
   text_->FTag = "tex";
   FText = text_.get();
-  FText->FRevealSpeed = Global ? Global->MessageStep : FText->FRevealSpeed;
+  // The setting keeps any speed above 0; the text layer's range is 1 ... 255.
+  FText->FRevealSpeed = Global ? std::clamp(Global->MessageStep, 1, 255) : FText->FRevealSpeed;
   FText->FActive = true;
 
   script_ = std::make_unique<TCodeBlue>();
@@ -88,7 +86,7 @@ TStory::TStory(Tflat* parent, TextService* text) : Tflat(parent) {
     } catch (const std::exception& e) {
       // The record stays wherever it came from (its save file is not
       // touched); the reader is told and taken back to the title.
-      TellReader(Gbk("无法读取存档：\n") + FromUtf8(e.what(), CodePage::GBK));
+      TellReader(Gbk("无法读取存档，将回到标题画面。"), e.what());
       FState = kEnded;
       backToTitle_ = true;
     }
@@ -230,7 +228,7 @@ void TStory::LoadPictureReported(Tflat& layer, const Bytes& name) {
     // reader hears of each picture once, the log gets every failure.
     if (Global) Global->AppendLog(FromUtf8(e.what()));
     if (pictureFailuresShown_.insert(LowerCase(name)).second)
-      TellReader(Gbk("无法读取图片：\n") + FromUtf8(e.what(), CodePage::GBK));
+      TellReader(Gbk("无法读取图片：") + FromUtf8(ToUtf8(name), CodePage::GBK));
   }
 }
 
@@ -415,6 +413,9 @@ Bytes TStory::SaveData() {
 Bytes TStory::SaveToFile(const Bytes& name) {
   if (!Global || Global->SaveDir.empty()) throw FileError("there is no save folder to save to");
   const Bytes used = name.empty() ? FreeSlotName(Global->SaveDir) : name;
+  if (used.empty())
+    throw SaveFolderFull("the save folder is full: data0 to data" + IntToStr(kLastSaveSlot) +
+                         " all exist");
   const Bytes record = SaveData();
   // A record no loader would read back is refused here, where the reader
   // still hears of it, rather than written as a save that lists as damaged.

@@ -23,8 +23,9 @@
 // repeats go to the debugger's log) and the story goes on; script faults in
 // actions (a box number that is not one of the eight boxes) are added to the
 // script's error list; a backup save that cannot be written is logged.
-// SaveToFile lets FileError through to its caller (the save command), and
-// DataError for a record longer than a save may hold (kMaxSaveRecordLength).
+// SaveToFile lets FileError through to its caller (the save command),
+// SaveFolderFull when data0 ... data1000 all exist (no save is overwritten),
+// and DataError for a record longer than a save may hold (kMaxSaveRecordLength).
 #pragma once
 
 #include <cstdint>

@@ -141,7 +141,7 @@ Bytes FreeSlotName(const std::string& saveDir) {
     Bytes name = "data" + IntToStr(n);
     if (!FileExists(saveDir + name)) return name;
   }
-  return "data" + IntToStr(kLastSaveSlot);
+  return Bytes();
 }
 
 SoundRequest RestoredSound(int channel, std::string_view state) {

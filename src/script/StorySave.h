@@ -24,6 +24,7 @@
 #include <string_view>
 
 #include "base/Bytes.h"
+#include "base/Errors.h"
 #include "script/ClassCodeBlue.h"
 
 namespace vantel {
@@ -68,8 +69,14 @@ Bytes ProgressKey(int32_t chapter, int32_t position);
 // "yy/mm/dd hh:mm" of the local time `when`.
 Bytes SaveDateText(std::time_t when);
 // "data" + the first N in 0...1000 whose file does not exist in `saveDir`
-// (any case); "data1000" when all of them exist.
+// (any case); empty when all of them exist: the folder is full, and no
+// save is overwritten to make room.
 Bytes FreeSlotName(const std::string& saveDir);
+// Raised by the story's SaveToFile when every slot is taken.
+class SaveFolderFull : public FileError {
+ public:
+  using FileError::FileError;
+};
 // What a saved channel state restarts as: a fade-in over 2000 of the saved
 // sound (endless when it had -1 plays left, random variants again as -1) when
 // it was playing, a stop otherwise. A random set saved under the name of

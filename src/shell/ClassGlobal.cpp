@@ -19,6 +19,7 @@
 #include "base/Paths.h"
 #include "data/FuncFile.h"
 #include "script/BoundedLog.h"
+#include "shell/ReaderNotice.h"
 #include "shell/ShellGraphicsHost.h"
 
 namespace vantel {
@@ -56,10 +57,14 @@ constexpr size_t kSettingsTextLimit = 512 << 10;
 void LoadOrSetAside(TSlist& list, const std::string& path, std::vector<std::string>& damaged) {
   try {
     list.LoadFromPackedFile(path, kSettingsTextLimit);
-  } catch (const FileError&) {  // there but unreadable: nothing to set aside
+  } catch (const FileError& e) {  // there but unreadable: nothing to set aside
+    LogDetail(e.what());
     list.Clear();
     damaged.push_back(std::filesystem::path(path).filename().string());
-  } catch (const Error&) {
+  } catch (const Error& e) {
+    // Damaged, far too long, or no regular file at all (a FIFO, a link to a
+    // device): renamed aside, whatever it is, so the next save writes a file.
+    LogDetail(e.what());
     list.Clear();
     const std::string actual = FindPath(path).value_or(path);
     const std::string aside = actual + ".damaged";
@@ -117,7 +122,7 @@ Tglobal::~Tglobal() {
 }
 
 void Tglobal::ShowNotice(const Bytes& gbkText) {
-  GetPlatform().ShowMessage(gbkText, Gbk("Vantel"), MessageKind::Warning, false, CodePage::GBK);
+  TellReader(gbkText);
 }
 
 void Tglobal::FindSaveDir() {
@@ -167,7 +172,8 @@ void Tglobal::OpenArchives() {
                       IntToStr(archive->MissingEntries()) + Gbk(" 项");
     } catch (const Error& e) {
       // A damaged archive counts as missing data.
-      ShowNotice(Gbk("数据文件已损坏：\n") + FromUtf8(e.what(), CodePage::GBK));
+      LogDetail(e.what());
+      ShowNotice(Gbk("数据文件已损坏：\n") + FromUtf8(path, CodePage::GBK));
       DataFound = false;
       if (!FileExists(ExeDir + "save/debug")) QuitRequested = true;
       archive = new TArchive("");
@@ -203,9 +209,9 @@ void Tglobal::LoadSettings() {
   Volume2 = list.ReadInteger("", "Volume2", 80);
   if (Volume1 >= 256) Volume1 = 255;
   if (Volume2 >= 256) Volume2 = 255;
-  // The text speed's range is 1 ... 255 (the settings dialog's); a larger
-  // stored value would overflow the text layer's speed arithmetic.
-  MessageStep = std::clamp(MessageStep, 1, 255);
+  // Any speed above 0 is kept as written (and written back so); the text
+  // layer holds it to its own range where it uses it.
+  if (MessageStep <= 0) MessageStep = 1;
 
   Bytes layout;
   try {
@@ -264,7 +270,8 @@ bool Tglobal::SaveSettings() {
     list.SaveToPackedFile(SaveDir + "inf.dat");
     Unlocked.SaveToPackedFile(SaveDir + "img.dat");
   } catch (const Error& e) {
-    ShowNotice(Gbk("无法保存设置：\n") + FromUtf8(e.what(), CodePage::GBK));
+    LogDetail(e.what());
+    ShowNotice(Gbk("无法保存设置。"));
     return false;
   }
   return true;

@@ -10,7 +10,9 @@
 //   TextBox.ini the text box layout when script.chs has no textbox.ini
 // A damaged inf.dat or img.dat is renamed aside (inf.dat.damaged,
 // img.dat.damaged), the defaults are used and the reader is told once; a
-// settings text far beyond any real size (over 512 KiB) counts as damaged.
+// settings text far beyond any real size (over 512 KiB) counts as damaged,
+// and so does a name that holds no regular file (a FIFO, a link to a
+// device), which is never waited on.
 // An archive that lists entries its file does not hold (a file cut short)
 // is named once at start with how many are missing; play goes on with the
 // rest.
@@ -91,7 +93,7 @@ class Tglobal {
   int32_t HandOverLine = 0;  // story line when the story's save record was last built
   DebugLabel* ScriptLabel = nullptr;
   DebugLabel* CodeLabel = nullptr;
-  int32_t MessageStep = 0;  // text speed, 1 ... 255 once loaded
+  int32_t MessageStep = 0;  // text speed, at least 1 once loaded (the text layer uses 1 ... 255)
   bool FullScreen = false;
   bool AutoScreen = false;     // switch the display to 800x600 in full screen
   bool BackGround = false;     // keep running while the application is inactive

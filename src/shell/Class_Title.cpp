@@ -11,6 +11,7 @@
 #include "platform/Platform.h"
 #include "script/StorySave.h"
 #include "shell/ClassGlobal.h"
+#include "shell/ReaderNotice.h"
 #include "shell/ClassMain.h"
 #include "sound/FuncSound.h"
 
@@ -134,8 +135,7 @@ void TTitle::CheckBackup() {
   std::filesystem::remove(aside, ec);
   std::filesystem::rename(FindPath(backup).value_or(backup), aside, ec);
   if (ec) DeleteFile(backup);
-  GetPlatform().ShowMessage(Gbk("备份存档已损坏，无法使用。已另存为 backup.damaged。"),
-                            Gbk("Vantel"), MessageKind::Warning, false, CodePage::GBK);
+  TellReader(Gbk("备份存档已损坏，无法使用。已另存为 backup.damaged。"));
 }
 
 void TTitle::Signal(int32_t code, int32_t a, int32_t b) {

@@ -172,7 +172,7 @@ void TFormDebug::EditCell(int column, int row, const Bytes& text) {
       return;
     }
     if (row == kMessageStep) {
-      Global->MessageStep = std::clamp(v, 1, 100);
+      Global->MessageStep = std::clamp(v, 1, 255);
     } else {
       v = std::clamp(v, 0, 255);
       const int channel = row == kVolume1 ? 0 : 1;

@@ -6,26 +6,21 @@
 #include "base/Errors.h"
 #include "base/Paths.h"
 #include "data/ClassSList.h"
+#include "data/CommaText.h"
 #include "data/FuncFile.h"
 #include "script/StorySave.h"
 #include "shell/ClassGlobal.h"
+#include "shell/ReaderNotice.h"
 
 namespace vantel {
 namespace {
 
 constexpr int kVkEnter = 13;
 
-// Error texts carry file names and library words; shown as they are when
-// the code page cannot hold them.
+// Names in the reader's notices are the reader's own; what a library said
+// of the failure is logged in English (ReaderNotice), not shown.
 Bytes GbkText(const std::string& utf8) {
-  try {
-    return FromUtf8(utf8, CodePage::GBK);
-  } catch (const std::exception&) {
-    return utf8;
-  }
-}
-Bytes Reason(const std::exception& e) {
-  return GbkText(e.what());
+  return GbkName(utf8);
 }
 
 // The listed items of a save the player wrote are a chapter title, a
@@ -34,9 +29,11 @@ Bytes Reason(const std::exception& e) {
 // holds no more than this per row in memory.
 constexpr size_t kMaxListedItem = 4096;
 
+constexpr int kListedItems = 3;
+
 bool HasListedItems(const TSlist& fields) {
-  if (fields.Count() < 3) return false;
-  for (int i = 0; i < 3; ++i)
+  if (fields.Count() < kListedItems) return false;
+  for (int i = 0; i < kListedItems; ++i)
     if (fields[i].size() > kMaxListedItem) return false;
   return true;
 }
@@ -78,10 +75,15 @@ void TFormShiori::RefreshList() {
     TSlist fields;
     bool damaged = false;
     try {
-      fields.SetCommaText(ReadPackedFile(SaveDir + name, kMaxSaveRecordLength));
-      while (fields.Count() < 3) fields.Add("");
+      // Only the three listed items are split off: a record of a million
+      // empty items lists as fast as a real one.
+      for (Bytes& item : SplitCommaText(ReadPackedFile(SaveDir + name, kMaxSaveRecordLength),
+                                        kListedItems))
+        fields.Add(std::move(item));
+      while (fields.Count() < kListedItems) fields.Add("");
       damaged = !HasListedItems(fields);
-    } catch (const Error&) {
+    } catch (const Error& e) {
+      LogDetail(e.what());
       damaged = true;
     }
     if (damaged) {
@@ -143,7 +145,8 @@ bool TFormShiori::StoreComment() {
     }
     fields.SetCommaText(ReadPackedFile(path, kMaxSaveRecordLength));
   } catch (const Error& e) {
-    Notify(Gbk("无法读取记录文件，注释没有保存：\n") + Reason(e));
+    LogDetail(e.what());
+    Notify(Gbk("无法读取记录文件，注释没有保存：") + GbkText(name));
     return false;
   }
   // A file that is no save record keeps what it holds; so does one listed
@@ -162,7 +165,8 @@ bool TFormShiori::StoreComment() {
   try {
     WritePackedFile(path, record);
   } catch (const Error& e) {
-    Notify(Gbk("无法写入记录文件，注释没有保存：\n") + Reason(e));
+    LogDetail(e.what());
+    Notify(Gbk("无法写入记录文件，注释没有保存：") + GbkText(name));
     return false;
   }
   Rows[CurrentRow].comment = EditText;
@@ -186,12 +190,23 @@ void TFormShiori::Button2Click() {
   try {
     record = ReadPackedFile(SaveDir + name, kMaxSaveRecordLength);
   } catch (const Error& e) {
-    Notify(Gbk("无法读取这个记录：\n") + Reason(e));
+    LogDetail(e.what());
+    Notify(Gbk("无法读取这个记录：") + GbkText(name));
     return;
   }
   if (record.empty()) {
     // An empty record would start nothing; the dialog stays for another choice.
     Notify(Gbk("这个记录是空的或已不存在：") + GbkText(name));
+    return;
+  }
+  try {
+    // The record is checked whole here, with the same check the story
+    // restores by: once the dialog closes the story in play is gone, so a
+    // record that cannot be restored must be refused while it still stands.
+    ParseSaveRecord(record);
+  } catch (const Error& e) {
+    LogDetail(name + ": " + e.what());
+    Notify(Gbk("这个记录已损坏，无法读取：") + GbkText(name));
     return;
   }
   if (Global) Global->HandOver = std::move(record);

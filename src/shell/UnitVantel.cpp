@@ -12,9 +12,11 @@
 #include "graphics/ClassFlat.h"
 #include "graphics/FuncBmpLoader.h"
 #include "script/Class_Story.h"
+#include "script/StorySave.h"
 #include "shell/ClassGlobal.h"
 #include "shell/ClassMain.h"
 #include "shell/LiveReload.h"
+#include "shell/ReaderNotice.h"
 #include "shell/UnitDebug.h"
 #include "sound/ClassSoundSrc.h"
 #include "sound/FuncSound.h"
@@ -32,16 +34,6 @@ constexpr int kVkSpace = 32;
 std::string WithSlash(std::string dir) {
   if (!dir.empty() && dir.back() != '/') dir += '/';
   return dir;
-}
-
-// An error text for a message box; text the code page cannot hold is shown
-// as it is rather than not at all.
-Bytes ErrorText(const char* utf8) {
-  try {
-    return FromUtf8(utf8, CodePage::GBK);
-  } catch (const std::exception&) {
-    return utf8;
-  }
 }
 
 std::string CurrentDirectory() {
@@ -145,6 +137,35 @@ VantelHooks WithStoryHooks(VantelHooks hooks) {
   return hooks;
 }
 
+namespace {
+// FNV-1a, 64 bits: a short, stable name for a folder of any length.
+uint64_t Fnv1a(std::string_view text) {
+  uint64_t h = 0xcbf29ce484222325ull;
+  for (unsigned char c : text) h = (h ^ c) * 0x100000001b3ull;
+  return h;
+}
+}  // namespace
+
+std::string GameFolder(const std::string& exeDir) {
+  std::error_code ec;
+  std::filesystem::path dir =
+      std::filesystem::absolute(exeDir.empty() ? std::string(".") : exeDir, ec);
+  if (!ec) {
+    const std::filesystem::path canonical = std::filesystem::weakly_canonical(dir, ec);
+    if (!ec) dir = canonical;
+  }
+  std::string text = dir.lexically_normal().string();
+  while (text.size() > 1 && text.back() == '/') text.pop_back();
+  return text;
+}
+
+std::string InstanceName(const std::string& exeDir) {
+  char hash[17];
+  std::snprintf(hash, sizeof hash, "%016llx",
+                static_cast<unsigned long long>(Fnv1a(GameFolder(exeDir))));
+  return std::string("TVantel-") + hash;
+}
+
 bool DataFilesPresent(const std::string& exeDir, const std::string& secondDataDir) {
   const std::string dir = WithSlash(exeDir);
   auto either = [&](const char* name) {
@@ -174,8 +195,9 @@ int TVantel::Run() {
   } catch (const std::exception& e) {
     // A fault in a scene or a device: say what it was and end in order,
     // rather than leave a frozen window or a half-written settings file.
-    GetPlatform().ShowMessage(Gbk("程序遇到错误，将退出：\n") + ErrorText(e.what()), Gbk("Vantel"),
-                              MessageKind::Error, false, CodePage::GBK);
+    LogDetail(e.what());
+    GetPlatform().ShowMessage(Gbk("程序遇到错误，将退出。"), GameCaption(), MessageKind::Error,
+                              false, CodePage::GBK);
     exitStatus_ = 1;
   }
   Teardown();
@@ -184,7 +206,16 @@ int TVantel::Run() {
 
 bool TVantel::StartChecks() {
   Platform& platform = GetPlatform();
-  if (platform.ActivateRunningInstance("TVantel")) return false;
+  const std::string instance = InstanceName(options_.exeDir);
+  if (platform.ActivateRunningInstance(instance)) {
+    // One player per user and game folder: the running one came to the
+    // front; a start that does nothing says why.
+    std::fprintf(stderr,
+                 "vantel: the game in %s is already running; its window was brought to the "
+                 "front.\n",
+                 GameFolder(options_.exeDir).c_str());
+    return false;
+  }
 
   if (options_.changeDirectory) {
     // Loose resource folders (script/, image/, sound/) are looked up
@@ -218,7 +249,7 @@ bool TVantel::StartChecks() {
 void TVantel::Create() {
   Platform& platform = GetPlatform();
   startTick_ = platform.TickCount();
-  if (!platform.CreateMainWindow(Gbk("苍月楼"), TMain::kWidth, TMain::kHeight))
+  if (!platform.CreateMainWindow(GameCaption(), TMain::kWidth, TMain::kHeight))
     throw std::runtime_error("the main window cannot be created");
   windowCreated_ = true;
   created_ = true;  // from here on the teardown has something to undo
@@ -333,6 +364,9 @@ bool TVantel::Shortcut(int key, uint32_t shift) {
     const int k = ShortcutKey(id);
     if (k == 0 || k != key) continue;
     if (mods != (k == kVkSpace ? 0u : static_cast<uint32_t>(kCtrl))) continue;
+    // The items' states follow the scene now, not the scene in which the
+    // menu last opened (a save from the title would find no story to save).
+    UpdateEnabled();
     if (!enabled_[id] || !HookPresent(id)) return false;
     MenuClick(id);
     return true;
@@ -478,6 +512,11 @@ void TVantel::PopupMenu1Popup() {
   if (!Global || !Main) return;
   // The scene pauses while the menu is open.
   Global->SetActive(false);
+  UpdateEnabled();
+}
+
+void TVantel::UpdateEnabled() {
+  if (!Main) return;
   for (int id : {kPopupN, kPopupM, kPopUpP, kPopupS, kPopupL, kPopUpT, kPopUpF, kPopUpR})
     enabled_[id] = true;
   const VantelHooks& hooks = GetVantelHooks();
@@ -609,10 +648,15 @@ void TVantel::S1Click() {
   if (Main->SceneNo == kSceneStory && hooks.storySaveToFile) {
     try {
       name = hooks.storySaveToFile();
+    } catch (const SaveFolderFull& e) {
+      // data0 ... data1000 all exist: no old save is overwritten to make room.
+      TellReader(Gbk("存档已满（data0～data1000），无法保存新的记录。请先删除不需要的记录。"),
+                 e.what());
+      Global->SetActive(true);
+      return;
     } catch (const Error& e) {
       // The save folder refused the file: the reader is told, nothing is listed as saved.
-      GetPlatform().ShowMessage(Gbk("无法保存记录：\n") + ErrorText(e.what()), Gbk("Vantel"),
-                                MessageKind::Warning, false, CodePage::GBK);
+      TellReader(Gbk("无法保存记录。"), e.what());
       Global->SetActive(true);
       return;
     }
@@ -648,8 +692,7 @@ void TVantel::DropFiles(const std::vector<std::string>& files) {
         // A name that scripts cannot spell names no script: the drop is ignored.
       } catch (const Error& e) {
         // A damaged script: the story keeps its place, the author is told.
-        GetPlatform().ShowMessage(ErrorText(e.what()), Gbk("Vantel"), MessageKind::Warning, false,
-                                  CodePage::GBK);
+        TellReader(Gbk("无法载入脚本：") + GbkName(file.filename().string()), e.what());
       }
     }
     Global->SetActive(true);
@@ -662,8 +705,7 @@ void TVantel::WriteScreenshot() {
   try {
     WritePng(options_.screenshot, *Main->Scene->FCurrent);
   } catch (const Error& e) {
-    GetPlatform().ShowMessage(ErrorText(e.what()), Gbk("Vantel"), MessageKind::Warning, false,
-                              CodePage::GBK);
+    TellReader(Gbk("无法保存截图：") + GbkName(options_.screenshot), e.what());
   }
 }
 

@@ -1,9 +1,10 @@
 // UnitVantel: TVantel, the player's main window and the program's start and end.
 //
-// TVantel checks for a running instance and for the data, brings up every
-// subsystem in a fixed order (sound lock, Global, settings, wave output and
-// its three sources, volumes, Main with the logo scene, window position,
-// full screen, drop target, frame timing), drives the 50 ms frame loop from
+// TVantel checks for a running instance (one per user and game folder: a
+// second start raises it and says so on standard error) and for the data,
+// brings up every subsystem in a fixed order (sound lock, Global, settings,
+// wave output and its three sources, volumes, Main with the logo scene,
+// window position, full screen, drop target, frame timing), drives the 50 ms frame loop from
 // idle rounds, turns the window's events into Main's calls, carries the
 // right-click menu and its shortcuts, guards the close with a question and
 // tears everything down in a fixed order. It talks to the machine only
@@ -59,6 +60,12 @@ VantelHooks& GetVantelHooks();
 // `hooks` with the story commands bound to the story scene (TStory) when it
 // is the current scene; a dropped script loads into the story's interpreter.
 VantelHooks WithStoryHooks(VantelHooks hooks);
+
+// The game folder `exeDir` names, absolute, links resolved, no trailing '/'.
+std::string GameFolder(const std::string& exeDir);
+// The single-instance name for a game folder: one player per user (the
+// platform adds the user) and game folder; "TVantel-" + a hash of GameFolder.
+std::string InstanceName(const std::string& exeDir);
 
 // True when the three archives are where the program looks for them:
 // script.chs in `exeDir`; sound.pk2 and image.pk2 in `exeDir`, else
@@ -123,7 +130,10 @@ class TVantel {
   void AppDeactivate();
   void FormHide();
   bool FormCloseQuery();             // true: the close is allowed
-  void PopupMenu1Popup();            // the enabling rules
+  void PopupMenu1Popup();            // pauses the scene, then the enabling rules
+  // The enabling rules for the current scene: run when the menu opens and
+  // before every shortcut acts.
+  void UpdateEnabled();
   void ShowPopupMenu(int x, int y);  // opens the menu and runs the chosen item
   void MenuClick(int id);            // runs an item's action
   void PopUpFClick();                // full-screen switch

@@ -1,6 +1,9 @@
 #include "data/FuncFile.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <filesystem>
 
 #include "base/Endian.h"
 #include "base/Errors.h"
@@ -125,6 +128,23 @@ TEST(PackedFile, ReadsPackedAndPlainFiles) {
   EXPECT_EQ(ReadPackedFile(dir / "empty"), "");
 }
 
+TEST(PackedFile, WhatIsNoRegularFileIsRefusedWithoutWaiting) {
+  // A FIFO has no writer to wait for and /dev/zero never ends: both are
+  // refused at once, and so is a file larger than its kind may be.
+  testing::TempDir dir;
+  ASSERT_EQ(::mkfifo((dir / "fifo").c_str(), 0600), 0);
+  std::filesystem::create_symlink("/dev/zero", dir / "zero");
+  for (const char* name : {"fifo", "zero"}) {
+    EXPECT_THROW(ReadPackedFile(dir / name, 1 << 20), DataError) << name;
+    EXPECT_THROW(ReadWholeFile(dir / name), DataError) << name;
+    EXPECT_THROW(FileStream(dir / name, FileStream::Mode::Read), DataError) << name;
+  }
+  dir.Write("big", std::string(5000, 'x'));
+  EXPECT_THROW(ReadPackedFile(dir / "big", 1000), DataError);
+  EXPECT_THROW(ReadWholeFile(dir / "big", 4999), DataError);
+  EXPECT_EQ(ReadWholeFile(dir / "big", 5000)->size(), 5000u);
+}
+
 TEST(PackedFile, RewritingReplacesTheWholeFile) {
   testing::TempDir dir;
   WritePackedFile(dir / "inf.dat", testing::NoiseBytes(5000, 12345));
@@ -153,6 +173,12 @@ TEST(ColorOf, NamesAndHexadecimal) {
 TEST(TextHelpers, CommaFieldAndCopyRange) {
   EXPECT_EQ(CommaField("a,b z", 2), "z");
   EXPECT_EQ(CommaField("a", 1), "");
+  // Splitting stops at the fields asked for (a record of a million commas
+  // costs no more than its head).
+  EXPECT_EQ(SplitCommaText("a,\"b,c\",d,e", 2), (std::vector<Bytes>{"a", "b,c"}));
+  EXPECT_EQ(SplitCommaText("a,", 1), std::vector<Bytes>{"a"});
+  EXPECT_EQ(SplitCommaText("a,", 2), (std::vector<Bytes>{"a", ""}));
+  EXPECT_EQ(CommaField(std::string(1 << 20, ',') + "x", 1), "");
   EXPECT_EQ(CopyRange("abcdef", 2, 4), "bcd");
   EXPECT_EQ(CopyRange("abcdef", 0, 2), "ab");
   EXPECT_EQ(CopyRange("abcdef", 5, 99), "ef");

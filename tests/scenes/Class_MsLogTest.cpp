@@ -276,6 +276,12 @@ TEST_F(MessageLogTest, LooseScriptsAndMissingChapters) {
   EXPECT_EQ(log_->Lines[0], "<Fo size=20>D01");
   EXPECT_EQ(log_->Lines[1][0], '[');
   EXPECT_EQ(log_->Lines[2], "D02");
+  // A UTF-8 source reads as the story reads it: in code page 932.
+  dir.Write("script/" + ToUtf8(Sjis("脚本5_2")) + ".vxs", "「月が出た」\n<wait time=1>\n二行目");
+  log_->LoadChapter(Sjis("脚本5_2"));
+  ASSERT_EQ(log_->Lines.Count(), 3);
+  EXPECT_EQ(log_->Lines[0], Sjis("「月が出た」"));
+  EXPECT_EQ(log_->Lines[2], Sjis("二行目"));
   // A chapter found nowhere, or damaged, has no lines rather than the
   // previous ones.
   log_->LoadChapter(Sjis("脚本6"));

@@ -444,6 +444,11 @@ TEST_F(StoryManaged, SaveWritesASlotThatRestoresTheSamePicture) {
   EXPECT_THROW(s.SaveToFile(""), DataError);
   EXPECT_FALSE(FileExists(global_.SaveDir + "data3"));
   s.FText->FPageText = page;
+  // A full folder refuses the save; the last slot keeps the reader's old save.
+  for (int n = 3; n <= kLastSaveSlot; ++n) WritePackedFile(global_.SaveDir + "data" + IntToStr(n), "older");
+  EXPECT_THROW(s.SaveToFile(""), SaveFolderFull);
+  EXPECT_EQ(ReadPackedFile(global_.SaveDir + "data1000"), "older");
+  for (int n = 3; n <= kLastSaveSlot; ++n) DeleteFile(global_.SaveDir + "data" + IntToStr(n));
 
   // The reader goes on, then opens the save: a new story scene restores it.
   s.Signal(40, 1, 1);

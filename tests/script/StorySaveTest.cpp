@@ -122,7 +122,10 @@ TEST(StorySave, FreeSlotIsTheFirstMissingNumber) {
   dir.Write("data3", "x");
   EXPECT_EQ(FreeSlotName(dir.Path()), "data2");
   for (int n = 0; n <= 1000; ++n) dir.Write("data" + std::to_string(n), "x");
-  EXPECT_EQ(FreeSlotName(dir.Path()), "data1000");  // every slot taken: the last is reused
+  // Every slot taken: no name, so that no save is overwritten.
+  EXPECT_EQ(FreeSlotName(dir.Path()), "");
+  std::filesystem::remove(dir / "data1000");
+  EXPECT_EQ(FreeSlotName(dir.Path()), "data1000");
 }
 
 TEST(StorySave, SavedSoundsRestartFadingIn) {

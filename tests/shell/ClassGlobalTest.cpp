@@ -181,11 +181,15 @@ TEST_F(GlobalTest, SettingsDefaultsAndRanges) {
   EXPECT_EQ(g.WindowLeft, 0);  // not an integer: the default
   EXPECT_EQ(g.WindowTop, -40);
 
-  // The text speed keeps to its range 1 ... 255.
+  // Any text speed above 0 is the reader's and is written back as it was;
+  // only the text layer holds it to 1 ... 255.
   for (const char* step : {"1000", "2147483647"}) {
     WritePackedFile(g.SaveDir + "inf.dat", "0,[]\r\n0,MESSAGESTEP=" + Bytes(step) + "\r\n");
     g.LoadSettings();
-    EXPECT_EQ(g.MessageStep, 255) << step;
+    EXPECT_EQ(IntToStr(g.MessageStep), step);
+    ASSERT_TRUE(g.SaveSettings());
+    EXPECT_NE(ReadPackedFile(g.SaveDir + "inf.dat").find("MESSAGESTEP=" + Bytes(step) + "\r\n"),
+              Bytes::npos);
   }
 }
 
@@ -337,6 +341,21 @@ TEST_F(GlobalTest, DamagedFilesAreSetAsideAndDefaultsUsed) {
   h.LoadSettings();
   EXPECT_EQ(platform_.Messages().size(), 3u);  // only the layout, still too long
   EXPECT_LT(ReadPackedFile(game_ / "save/inf.dat").size(), 1000u);
+
+  // A FIFO and a link to /dev/zero are never waited on or read without end:
+  // set aside like damage, and the next save writes real files.
+  std::filesystem::remove(game_ / "save/inf.dat");
+  std::filesystem::remove(game_ / "save/img.dat");
+  std::filesystem::remove(game_ / "save/TextBox.ini");
+  ASSERT_EQ(::mkfifo((game_ / "save/inf.dat").c_str(), 0600), 0);
+  std::filesystem::create_symlink("/dev/zero", game_ / "save/img.dat");
+  h.LoadSettings();
+  EXPECT_EQ(h.MessageStep, 50);
+  ASSERT_EQ(platform_.Messages().size(), 4u);
+  EXPECT_TRUE(std::filesystem::is_fifo(game_ / "save/inf.dat.damaged"));
+  ASSERT_TRUE(h.SaveSettings());
+  EXPECT_TRUE(FileExists(game_ / "save/inf.dat"));
+  EXPECT_TRUE(FileExists(game_ / "save/img.dat"));
 }
 
 TEST_F(GlobalTest, SaveFolderThatCannotBeMadeMovesToTheUserDataFolder) {

@@ -178,6 +178,11 @@ TEST_F(UnitDebugTest, OnlySafeValuesAreEditedAndHeldInRange) {
   EXPECT_EQ(form.GridCell(2, TFormDebug::kVolume1), "255");
   form.EditCell(2, TFormDebug::kMessageStep, "0");
   EXPECT_EQ(global.MessageStep, 1);
+  // The text speed's range is the settings dialog's, 1 ... 255.
+  form.EditCell(2, TFormDebug::kMessageStep, "200");
+  EXPECT_EQ(global.MessageStep, 200);
+  form.EditCell(2, TFormDebug::kMessageStep, "1000");
+  EXPECT_EQ(global.MessageStep, 255);
   form.EditCell(2, TFormDebug::kAutoSkip, "true");
   EXPECT_TRUE(global.AutoSkip);
   EXPECT_FALSE(form.GridCellEditable(2, TFormDebug::kScene));

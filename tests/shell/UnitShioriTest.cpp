@@ -1,6 +1,7 @@
 #include "shell/UnitShiori.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 #include <fstream>
@@ -15,6 +16,9 @@
 
 namespace vantel {
 namespace {
+
+// A layer state with quoted fields of its own.
+const Bytes kFirstLayer = "0,0,1,255,\"a,b\",\"c\"\"d\",true,true,true,false";
 
 constexpr int kTab = 9, kEnter = 13, kEscape = 27, kEnd = 35, kUp = 38, kDown = 40;
 
@@ -36,8 +40,11 @@ class FormShioriTest : public ::testing::Test {
     fields.Add(title);
     fields.Add(key);
     fields.Add(date);
-    fields.Add("\"a,b\",\"c\"\"d\"");  // nested records keep their quoting
-    for (int i = 0; i < 19; ++i) fields.Add("x");
+    fields.Add(kFirstLayer);  // nested records keep their quoting
+    // The rest as the story writes it, so that the save can be opened.
+    for (int i = 0; i < 9; ++i) fields.Add("0,0,1,255,bg,x,true,true,true,false");
+    for (const char* item : {"", "", "", "2", "0", "0", "", "false", "0", "false"})
+      fields.Add(item);
     WritePackedFile(global.SaveDir + name, fields.CommaText());
   }
   Bytes Field(const std::string& name, int n) {
@@ -81,10 +88,15 @@ TEST_F(FormShioriTest, SaveModeListsByProgressAndSelectsTheNewSave) {
 
   // Enter stores the comment and leaves the dialog open; add stores it again and closes.
   form.TextChanged(TFormShiori::kEdit, Sjis("灯台の前"));
+  // A release whose press closed a notice over the dialog stores nothing
+  // (it would raise the same notice again at once).
+  form.KeyUp(kEnter, 0);
+  EXPECT_EQ(Field("data0", 2), "24/05/01 10:00");
+  form.KeyDown(kEnter, 0);
   form.KeyUp(kEnter, 0);
   EXPECT_FALSE(form.Closed());
   EXPECT_EQ(Field("data0", 2), Sjis("灯台の前"));
-  EXPECT_EQ(Field("data0", 3), "\"a,b\",\"c\"\"d\"");  // the rest of the record is untouched
+  EXPECT_EQ(Field("data0", 3), kFirstLayer);  // the rest of the record is untouched
   EXPECT_EQ(SplitCommaText(ReadPackedFile(global.SaveDir + "data0")).size(), 23u);
   form.TextChanged(TFormShiori::kEdit, "second");
   form.Click(TFormShiori::kButton1);
@@ -181,15 +193,23 @@ TEST_F(FormShioriTest, BadFilesAreListedAndNeverTakeAComment) {
   // A comment no dialog writes: the row is not the file's own text.
   const Bytes longComment = "t,1," + Bytes(5000, 'c');
   WritePackedFile(d + "data_long", longComment);
+  // Names that hold no file: read, they would block or never end.
+  ASSERT_EQ(::mkfifo((d + "data_fifo").c_str(), 0600), 0);
+  std::filesystem::create_symlink("/dev/zero", d + "data_zero");
+  // Listed from its head; opened, it is no record the story could restore.
+  WritePackedFile(d + "data_junk", "t,1,junk" + Bytes(1 << 19, ','));
   TFormShiori form(d);
   form.OpenForLoad();
-  ASSERT_EQ(form.Rows.size(), 8u);
+  ASSERT_EQ(form.Rows.size(), 11u);
   for (const auto& row : form.Rows) {
     if (row.file == "data_plain") {
       EXPECT_EQ(row.comment, "comment");
     }
+    if (row.file == "data_junk") {
+      EXPECT_EQ(row.comment, "junk");
+    }
     if (row.file == "data_damaged" || row.file == "data_bomb" || row.file == "data_huge" ||
-        row.file == "data_long") {
+        row.file == "data_long" || row.file == "data_fifo" || row.file == "data_zero") {
       EXPECT_EQ(row.comment, Gbk("（损坏）")) << row.file;
       EXPECT_EQ(row.title, "") << row.file;
     }
@@ -213,7 +233,8 @@ TEST_F(FormShioriTest, BadFilesAreListedAndNeverTakeAComment) {
 
   // Opening what cannot be read or holds nothing tells the reader and stays open.
   global.HandOver.clear();
-  for (const char* name : {"data_damaged", "data_empty", "data_folder", "data_bomb"}) {
+  for (const char* name : {"data_damaged", "data_empty", "data_folder", "data_bomb", "data_fifo",
+                           "data_zero", "data_plain", "data_junk"}) {
     select(name);
     form.Button2Click();
     EXPECT_FALSE(form.Closed()) << name;

@@ -156,8 +156,22 @@ TEST_F(VantelTest, MissingDataStopsBeforeAnyWindowWithTheMessage) {
   // A running instance is brought forward and nothing else happens.
   platform.SetRunningInstance(true);
   TVantel second(Opts());
+  ::testing::internal::CaptureStderr();
   EXPECT_EQ(second.Run(), 0);
+  const std::string said = ::testing::internal::GetCapturedStderr();
+  EXPECT_NE(said.find("already running"), std::string::npos) << said;
+  EXPECT_NE(said.find(GameFolder(dir.Path())), std::string::npos) << said;
   EXPECT_EQ(platform.Messages().size(), 1u);
+
+  // One instance per game folder, however the folder is spelt; another
+  // game is another instance.
+  testing::TempDir other;
+  std::filesystem::create_symlink(dir.Path(), other / "link");
+  std::filesystem::current_path(dir.Path());
+  EXPECT_EQ(InstanceName(dir.Path()), InstanceName("."));
+  EXPECT_EQ(InstanceName(dir.Path()), InstanceName(other / "link/"));
+  EXPECT_NE(InstanceName(dir.Path()), InstanceName(other.Path()));
+  EXPECT_LT(InstanceName(dir.Path()).size(), 40u);  // fits a socket name
 }
 
 TEST_F(VantelTest, DataLookupUsesTheSecondDirectoryExactlyAsGiven) {
@@ -343,8 +357,9 @@ TEST_F(VantelTest, WindowInputReachesTheSceneByTheRules) {
   v.HandleEvent(Mouse(K::MouseUp, MouseButton::Left));
   EXPECT_EQ(Count(kClickMsg), 1);
 
-  // A shortcut of an enabled item acts on the press and goes no further;
-  // Ctrl with Shift is not the shortcut.
+  // A shortcut of an enabled item (in the story) acts on the press and goes
+  // no further; Ctrl with Shift is not the shortcut.
+  SwitchTo(kSceneStory);
   v.HandleEvent(Key(K::KeyDown, 'N', kCtrl));
   EXPECT_TRUE(Global->AutoSkip);
   EXPECT_TRUE(v.ItemChecked(TVantel::kPopupN));
@@ -356,12 +371,13 @@ TEST_F(VantelTest, WindowInputReachesTheSceneByTheRules) {
   // A right release opens the menu, which pauses the scene while it is open
   // and resumes it as soon as it closes, here by its cancel item; in the
   // logo auto-advance is disabled, so its shortcut then reaches the scene.
+  SwitchTo(kSceneLogo);
   platform.QueueMenuChoice(TVantel::kN4);
   v.HandleEvent(Mouse(K::MouseUp, MouseButton::Right));
   EXPECT_TRUE(Global->Active);
   v.HandleEvent(Key(K::KeyDown, 'N', kCtrl));
   EXPECT_TRUE(Global->AutoSkip);
-  EXPECT_EQ(Count(kKeyDownMsg, 'N'), 2);
+  EXPECT_EQ(Count(kKeyDownMsg, 'N'), 1);
   // An item chosen resumes it as well: the next press reaches the scene.
   platform.QueueMenuChoice(TVantel::kPopUpF);
   v.HandleEvent(Mouse(K::MouseUp, MouseButton::Right));
@@ -409,6 +425,19 @@ TEST_F(VantelTest, MenuEnablingFollowsTheSceneAndTheInstalledDialogs) {
   EXPECT_FALSE(v.ItemEnabled(V::kPopUpP));
   EXPECT_FALSE(v.ItemEnabled(V::kPopupM));
   EXPECT_TRUE(v.ItemEnabled(V::kPopupS));
+
+  // A shortcut follows the scene it is pressed in, not the one in which
+  // the menu last opened: no save from the title.
+  int saves = 0;
+  hooks.saveDialog = [&](const Bytes&) { ++saves; };
+  SetVantelHooks(hooks);
+  SwitchTo(kSceneTitle);
+  v.HandleEvent(Key(InputEvent::Kind::KeyDown, 'S', kCtrl));
+  EXPECT_EQ(saves, 0);
+  EXPECT_EQ(Count(kKeyDownMsg, 'S'), 1);  // a key that is no command goes to the scene
+  SwitchTo(kSceneStory);
+  v.HandleEvent(Key(InputEvent::Kind::KeyDown, 'S', kCtrl));
+  EXPECT_EQ(saves, 1);
 
   SwitchTo(kSceneCredits);
   v.PopupMenu1Popup();
