@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "base/Errors.h"
+#include "data/FuncFile.h"
 #include "script/ClassCodeBlue.h"
 #include "script/Class_Story.h"
 #include "shell/ClassGlobal.h"
@@ -34,9 +35,11 @@ Bytes Trim(const Bytes& text) {
   return text.substr(b, text.find_last_not_of(" \t") - b + 1);
 }
 
+// "playing NAME" or "stopped"; a source that never started has no name.
 Bytes SourceText(int index) {
-  if (!IsSoundPlaying(index)) return "stopped";
-  return "playing " + GetSoundState(index);
+  const Bytes name = CommaField(GetSoundState(index), 0);  // name, plays left, variants, playing
+  if (!IsSoundPlaying(index) || name.empty()) return "stopped";
+  return "playing " + name;
 }
 
 }  // namespace

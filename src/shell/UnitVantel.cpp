@@ -394,10 +394,11 @@ void TVantel::HandleEvent(const InputEvent& e) {
       }
       break;
     case InputEvent::Kind::MouseUp:
-      if (Global->Active)
-        Main->MouseUp(e.x, e.y);
-      else
+      if (!Global->Active)
         Global->SetActive(true);
+      else if (e.button != MouseButton::Right)
+        Main->MouseUp(e.x, e.y);
+      // The right button's release opens the menu and goes no further.
       if (e.button == MouseButton::Right) ShowPopupMenu(e.x, e.y);
       break;
     case InputEvent::Kind::MouseMove:
@@ -519,6 +520,7 @@ void TVantel::UpdateEnabled() {
   if (!Main) return;
   for (int id : {kPopupN, kPopupM, kPopUpP, kPopupS, kPopupL, kPopUpT, kPopUpF, kPopUpR})
     enabled_[id] = true;
+  checked_[kPopupN] = Global->AutoSkip;  // the debugger may have changed it
   const VantelHooks& hooks = GetVantelHooks();
   if (Main->SceneNo == kSceneStory) {
     if (hooks.storyState && hooks.storyState() == 3) {  // a transition is running
@@ -548,7 +550,8 @@ void TVantel::MenuClick(int id) {
   const VantelHooks& hooks = GetVantelHooks();
   switch (id) {
     case kPopupN:
-      checked_[kPopupN] = !checked_[kPopupN];
+      // From the setting itself, which the debugger may have changed.
+      checked_[kPopupN] = !Global->AutoSkip;
       Global->AutoSkip = checked_[kPopupN];
       break;
     case kPopupM:  // the message log opens only from the story

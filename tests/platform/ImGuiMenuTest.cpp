@@ -1,4 +1,4 @@
-#include "platform/sdl/ImGuiMenu.h"
+#include "platform/sdl/MenuView.h"
 
 #include <gtest/gtest.h>
 

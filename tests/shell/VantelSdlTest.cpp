@@ -13,6 +13,7 @@
 #include "data/ClassSList.h"
 #include "data/FuncFile.h"
 #include "platform/sdl/DebugWindow.h"
+#include "platform/sdl/ImGuiHost.h"
 #include "platform/sdl/SdlPlatform.h"
 #include "scenes/Class_CGlib.h"
 #include "scenes/Class_End.h"
@@ -42,12 +43,37 @@ class VirtualClockSdl : public SdlPlatform {
   void Sleep(uint32_t ms) override { now_ += ms; }
   // Another player running on this machine is not this test's business.
   bool ActivateRunningInstance(const std::string&) override { return false; }
+  // Everything the scenes are handed is recorded.
+  bool PollEvent(InputEvent& e) override {
+    if (!SdlPlatform::PollEvent(e)) return false;
+    seen.push_back(e);
+    return true;
+  }
+  std::vector<InputEvent> seen;
 
  private:
   uint32_t now_ = 1000;
 };
 
 using Frame = SdlPlatform::ModalFrame;
+
+// A button pressed or let go at a point of the main window, the pointer there first.
+void PressOrRelease(int x, int y, bool down, uint8_t button = SDL_BUTTON_LEFT) {
+  SDL_Event e{};
+  e.type = SDL_MOUSEMOTION;
+  e.motion.x = x;
+  e.motion.y = y;
+  e.motion.state = down ? 0 : SDL_BUTTON(button);
+  SDL_PushEvent(&e);
+  e = SDL_Event{};
+  e.type = down ? SDL_MOUSEBUTTONDOWN : SDL_MOUSEBUTTONUP;
+  e.button.button = button;
+  e.button.state = down ? SDL_PRESSED : SDL_RELEASED;
+  e.button.clicks = 1;
+  e.button.x = x;
+  e.button.y = y;
+  SDL_PushEvent(&e);
+}
 
 class VantelSdlTest : public ::testing::Test {
  protected:
@@ -90,7 +116,14 @@ class VantelSdlTest : public ::testing::Test {
     platform = std::make_unique<VirtualClockSdl>();
     SetPlatform(platform.get());
     platform->SetModalObserver([this](const Frame& f) {
-      ASSERT_LT(f.frame, 400) << "a modal loop that the pushed events never ended";
+      if (f.frame >= 400) {  // ended by force, so that the test goes on
+        if (f.frame == 400) ADD_FAILURE() << "a modal loop that the pushed events never ended";
+        if (f.model)
+          f.model->CloseBox();
+        else
+          Key(SDLK_ESCAPE);
+        return;
+      }
       if (script) script(f);
     });
     TVantel::Options o;
@@ -157,6 +190,23 @@ class VantelSdlTest : public ::testing::Test {
     std::snprintf(e.text.text, sizeof e.text.text, "%s", text);
     Push(e);
   }
+  // The input that reached a scene since `from`: presses, releases and
+  // pointer moves with a button held (none may come from a menu's,
+  // dialog's or question's input).
+  std::vector<std::string> Leaks(size_t from) const {
+    std::vector<std::string> leaks;
+    using K = InputEvent::Kind;
+    for (size_t i = from; i < platform->seen.size(); ++i) {
+      const InputEvent& e = platform->seen[i];
+      const bool held = (e.shift & (kLeftButton | kRightButton | kMiddleButton)) != 0;
+      if (e.kind == K::KeyDown || e.kind == K::KeyUp || e.kind == K::MouseDown ||
+          e.kind == K::MouseUp || (e.kind == K::MouseMove && held))
+        leaks.push_back("kind " + std::to_string(static_cast<int>(e.kind)) + " key " +
+                        std::to_string(e.key) + " at " + std::to_string(e.x) + "," +
+                        std::to_string(e.y));
+    }
+    return leaks;
+  }
   Picture Window() {
     Picture p;
     EXPECT_TRUE(platform->ReadWindow(p));
@@ -182,6 +232,76 @@ class VantelSdlTest : public ::testing::Test {
   std::unique_ptr<VirtualClockSdl> platform;
   std::unique_ptr<TVantel> vantel;
   std::function<void(const Frame&)> script;
+};
+
+// A reader's click on a target of the open menu, dialog or question: the
+// press once it is drawn, the release `held` frames later (0: both within
+// one frame, as an instant click arrives).
+class ReaderClick {
+ public:
+  ReaderClick(Frame::What what, int target, int held) : what_(what), target_(target), held_(held) {}
+  // A point of the window instead of a target (outside a menu).
+  ReaderClick(Frame::What what, int x, int y, int held)
+      : what_(what), target_(0), held_(held), x_(x), y_(y), fixed_(true) {}
+  // A key (with a modifier held around it) instead of the pointer.
+  static ReaderClick Key(Frame::What what, SDL_Keycode key, int held, SDL_Keycode modifier = 0) {
+    ReaderClick k(what, 0, 0, held);
+    k.key_ = key;
+    k.modifier_ = modifier;
+    return k;
+  }
+  void operator()(const Frame& f) {
+    if (f.what != what_ || done_) return;
+    if (at_ < 0) {
+      const auto it = f.targets.find(target_);
+      if (f.frame < 3 || (!fixed_ && it == f.targets.end())) return;
+      if (!fixed_) {
+        x_ = it->second.left + it->second.width / 2;
+        y_ = it->second.top + it->second.height / 2;
+      }
+      Press(true);
+      at_ = f.frame;
+    }
+    if (f.frame >= at_ + held_) {
+      Press(false);
+      done_ = true;
+    }
+  }
+  bool Done() const { return done_; }
+  bool Started() const { return at_ >= 0; }
+  // Lets go of what is still held when the modal closed on the press.
+  void Finish() {
+    if (at_ >= 0 && !done_) Press(false);
+    done_ = true;
+  }
+
+ private:
+  void Press(bool down) {
+    if (!key_) return PressOrRelease(x_, y_, down);
+    const uint16_t mod = modifier_ == SDLK_LALT    ? KMOD_LALT
+                         : modifier_ == SDLK_LCTRL ? KMOD_LCTRL
+                                                   : 0;
+    auto key = [&](SDL_Keycode k, bool keyDown) {
+      SDL_Event e{};
+      e.type = keyDown ? SDL_KEYDOWN : SDL_KEYUP;
+      e.key.state = keyDown ? SDL_PRESSED : SDL_RELEASED;
+      e.key.keysym.sym = k;
+      e.key.keysym.scancode = SDL_GetScancodeFromKey(k);
+      e.key.keysym.mod = mod;
+      SDL_PushEvent(&e);
+    };
+    if (down && modifier_) key(modifier_, true);
+    key(key_, down);
+    if (!down && modifier_) key(modifier_, false);
+  }
+
+  SDL_Keycode key_ = 0, modifier_ = 0;
+  Frame::What what_;
+  int target_, held_;
+  int x_ = 0, y_ = 0;
+  bool fixed_ = false;
+  int at_ = -1;
+  bool done_ = false;
 };
 
 TEST_F(VantelSdlTest, SaveReturnToTitleLoadAndSettingsCancel) {
@@ -283,6 +403,127 @@ TEST_F(VantelSdlTest, SaveReturnToTitleLoadAndSettingsCancel) {
   EXPECT_EQ(Global->Volume2, 180);
   EXPECT_GT(Peak(0), 0);
   EXPECT_GT(Peak(1), 0);
+}
+
+// Every button of the menu, the dialogs and the questions, clicked as a
+// reader clicks (held for several frames, or pressed and let go within one
+// frame) and closed by the keyboard: each does its one thing, and nothing of
+// the input that worked them reaches the story.
+TEST_F(VantelSdlTest, ModalInputDoesItsOneThingAndNeverReachesTheStory) {
+  if (!Start()) GTEST_SKIP() << "no SDL video driver";
+  ASSERT_TRUE(Until([] { return Main->SceneNo == kSceneTitle; }, 4000));
+  Rounds(40);
+  Click(350, 388);  // はじめから
+  ASSERT_TRUE(Until([] { return Story() != nullptr && Story()->FState == 1; }, 400));
+  Rounds(200);  // the page typed out in full
+  const int32_t position = Story()->FScript->Position;
+  using W = Frame::What;
+  const int kHeld = 6;  // frames between press and release: 90 ms
+  int page = -1;        // the settings dialog's page as last drawn
+  // Opens a menu, dialog or question with `open`, works it with `steps` in
+  // turn, and checks that they were all made and nothing reached the story.
+  auto work = [&](const char* what, const std::function<void()>& open,
+                  std::vector<ReaderClick> steps) {
+    SCOPED_TRACE(what);
+    const int32_t at = Story()->FScript->Position;
+    const bool skipping = Global->AutoSkip;
+    size_t next = 0, from = 0;
+    bool opened = false;
+    script = [&](const Frame& f) {
+      if (!opened) from = platform->seen.size();  // after the input that opened it
+      opened = true;
+      if (auto* form = dynamic_cast<TFormSetting*>(f.model)) page = form->Page();
+      while (next < steps.size() && steps[next].Done()) ++next;
+      if (next < steps.size()) steps[next](f);
+    };
+    open();
+    Rounds(20);
+    script = nullptr;
+    EXPECT_TRUE(opened);
+    // Each step was pressed; a press that closes (Escape, a click outside a
+    // menu) is let go after the modal closed.
+    for (ReaderClick& step : steps) {
+      EXPECT_TRUE(step.Started());
+      step.Finish();
+    }
+    Rounds(10);
+    for (const std::string& leak : Leaks(from)) ADD_FAILURE() << "reached the story: " << leak;
+    ASSERT_NE(Story(), nullptr);
+    if (!skipping && !Global->AutoSkip)
+      EXPECT_EQ(Story()->FScript->Position, at) << "the page turned";
+  };
+  const auto menu = [] { Click(400, 300, SDL_BUTTON_RIGHT); };
+  const auto ctrl = [](SDL_Keycode k) { return [k] { Key(k, KMOD_LCTRL); }; };
+
+  for (int held : {kHeld, 0}) {
+    SCOPED_TRACE(held ? "held click" : "instant click");
+    work("menu: cancel", menu, {{W::Menu, TVantel::kN4, held}});
+    // The press outside closes the menu; its release comes after.
+    work("menu: outside", menu, {{W::Menu, 40, 40, held}});
+    work("menu: hide the text box", menu, {{W::Menu, TVantel::kPopUpP, held}});
+    EXPECT_FALSE(Story()->FText->FVisible);
+    work("menu: show it again", menu, {{W::Menu, TVantel::kPopUpP, held}});
+    EXPECT_TRUE(Story()->FText->FVisible);
+
+    // Save: add, back (the new save goes again), the close box.
+    work("save: add", menu,
+         {{W::Menu, TVantel::kPopupS, held}, {W::Dialog, TFormShiori::kButton1, held}});
+    EXPECT_TRUE(FileExists(dir / "save/data0"));
+    DeleteFile(dir / "save/data0");
+    work("save: back", ctrl(SDLK_s), {{W::Dialog, TFormShiori::kButton4, held}});
+    EXPECT_FALSE(FileExists(dir / "save/data0"));
+    work("save: close box", ctrl(SDLK_s), {{W::Dialog, ImGuiHost::kCloseBoxTarget, held}});
+    EXPECT_TRUE(FileExists(dir / "save/data0"));  // closed; the new save stays
+    DeleteFile(dir / "save/data0");
+    work("load: back", menu,
+         {{W::Menu, TVantel::kPopupL, held}, {W::Dialog, TFormShiori::kButton4, held}});
+    work("load: close box", ctrl(SDLK_l), {{W::Dialog, ImGuiHost::kCloseBoxTarget, held}});
+
+    // Settings: each tab, then cancel; OK; the close box.
+    work("settings: tabs and cancel", menu,
+         {{W::Menu, TVantel::kPopUpT, held},
+          {W::Dialog, ImGuiHost::kFirstTabTarget - 1, held},
+          {W::Dialog, TFormSetting::kButton2, held}});
+    EXPECT_EQ(page, 1);
+    work("settings: back to the first tab", ctrl(SDLK_t),
+         {{W::Dialog, ImGuiHost::kFirstTabTarget - 1, held},
+          {W::Dialog, ImGuiHost::kFirstTabTarget, held},
+          {W::Dialog, TFormSetting::kButton1, held}});
+    EXPECT_EQ(page, 0);
+    work("settings: close box", ctrl(SDLK_t), {{W::Dialog, ImGuiHost::kCloseBoxTarget, held}});
+
+    // Questions answered No leave the story where it is.
+    work("back to the title: no", menu,
+         {{W::Menu, TVantel::kPopUpR, held}, {W::Message, MessageBoxModel::kNo, held}});
+    work("end: no", menu,
+         {{W::Menu, TVantel::kPopUpX, held}, {W::Message, MessageBoxModel::kNo, held}});
+    EXPECT_FALSE(vantel->Closed());
+    EXPECT_EQ(Story()->FScript->Position, position);
+    EXPECT_TRUE(Story()->FText->FVisible);
+  }
+  // The settings' second tab, by an instant click, showed its page.
+  work("settings: instant tab", ctrl(SDLK_t),
+       {{W::Dialog, ImGuiHost::kFirstTabTarget - 1, 0},
+        ReaderClick::Key(W::Dialog, SDLK_ESCAPE, kHeld)});
+  EXPECT_EQ(page, 1);
+
+  // The keyboard: Escape, Enter and Alt+A close, and their releases stay theirs.
+  work("menu: escape", menu, {ReaderClick::Key(W::Menu, SDLK_ESCAPE, kHeld)});
+  work("save: escape", ctrl(SDLK_s), {ReaderClick::Key(W::Dialog, SDLK_ESCAPE, kHeld)});
+  work("save: alt+a", ctrl(SDLK_s), {ReaderClick::Key(W::Dialog, SDLK_a, kHeld, SDLK_LALT)});
+  EXPECT_TRUE(FileExists(dir / "save/data0"));
+  work("load: quick escape", ctrl(SDLK_l), {ReaderClick::Key(W::Dialog, SDLK_ESCAPE, 0)});
+  work("settings: escape", ctrl(SDLK_t), {ReaderClick::Key(W::Dialog, SDLK_ESCAPE, kHeld)});
+  work("end: escape", menu,
+       {{W::Menu, TVantel::kPopUpX, kHeld}, ReaderClick::Key(W::Message, SDLK_ESCAPE, kHeld)});
+  EXPECT_EQ(Story()->FScript->Position, position);
+  EXPECT_FALSE(vantel->Closed());
+
+  // Auto advance, chosen in the menu, is on; chosen again, off.
+  work("menu: auto advance", menu, {{W::Menu, TVantel::kPopupN, kHeld}});
+  EXPECT_TRUE(Global->AutoSkip);
+  work("menu: auto advance off", menu, {{W::Menu, TVantel::kPopupN, 0}});
+  EXPECT_FALSE(Global->AutoSkip);
 }
 
 TEST_F(VantelSdlTest, BackupFromAnInterruptedStoryIsOfferedInTheWindow) {

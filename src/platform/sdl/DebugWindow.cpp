@@ -7,7 +7,8 @@
 #include <cfloat>
 #include <string>
 
-#include "platform/sdl/ImGuiHost.h"
+#include "platform/sdl/SdlKeys.h"
+#include "platform/sdl/UiFont.h"
 
 namespace vantel {
 namespace {
@@ -54,8 +55,13 @@ Uint32 WindowIdOf(const SDL_Event& ev) {
   }
 }
 
+// The atlas of the window being drawn: every text shown passes through Utf8.
+GlyphAtlas* drawing = nullptr;
+
 std::string Utf8(const Bytes& text) {
-  return ToUtf8(text, CodePage::CP932);
+  std::string s = ToUtf8(text, CodePage::CP932);
+  if (drawing) drawing->Need(s);
+  return s;
 }
 
 // A button of the given size at (x, y).
@@ -84,11 +90,14 @@ struct DebugWindows::Window {
   std::string edit;            // the jump target being typed (UTF-8)
   int editingRow = -1;         // the value cell being typed into
   std::string cell;
+  GlyphAtlas atlas{kFontPixels};
+  bool software = false;  // drawn by SDL's software renderer, as the main window is
 
   ~Window() {
     if (context) {
       ContextScope scope(context);
       ImGui_ImplSDLRenderer_Shutdown();
+      GlyphAtlas::Release(*ImGui::GetIO().Fonts);
       ImGui::DestroyContext(context);
     }
     if (renderer) SDL_DestroyRenderer(renderer);
@@ -100,7 +109,9 @@ struct DebugWindows::Window {
                               panel->Width(), panel->Height(),
                               SDL_WINDOW_RESIZABLE | SDL_WINDOW_UTILITY);
     if (!window) return false;
-    renderer = SDL_CreateRenderer(window, -1, 0);
+    // The main window's choice: where it draws on the CPU, so does this one
+    // (a GL renderer here would load the software GL driver for nothing).
+    renderer = SDL_CreateRenderer(window, -1, software ? SDL_RENDERER_SOFTWARE : 0);
     if (!renderer) return false;
     context = ImGui::CreateContext();
     ContextScope scope(context);
@@ -118,17 +129,8 @@ struct DebugWindows::Window {
     style.FramePadding = ImVec2(3, 1);
     style.Colors[ImGuiCol_WindowBg] = ImVec4(0, 0, 0, 1);
     style.Colors[ImGuiCol_Text] = ImVec4(1, 1, 1, 1);
-    // Script names and code are Japanese: kana and the common kanji.
-    int index = 0;
-    const std::string font = CjkFontPath(index);
-    ImFont* f = nullptr;
-    if (!font.empty()) {
-      ImFontConfig config;
-      config.FontNo = index;
-      f = io.Fonts->AddFontFromFileTTF(font.c_str(), kFontPixels, &config,
-                                       io.Fonts->GetGlyphRangesJapanese());
-    }
-    if (!f) io.Fonts->AddFontDefault();
+    // Script names and code are Japanese: the atlas takes the characters shown.
+    atlas.Build(*io.Fonts);
     ImGui_ImplSDLRenderer_Init(renderer);
     edit = Utf8(panel->JumpTarget());
     return true;
@@ -194,6 +196,10 @@ struct DebugWindows::Window {
 
   void Draw() {
     ContextScope scope(context);
+    if (atlas.Stale()) {
+      atlas.Build(*ImGui::GetIO().Fonts);
+      ImGui_ImplSDLRenderer_DestroyFontsTexture();  // made again by NewFrame
+    }
     ImGuiIO& io = ImGui::GetIO();
     panel->RefreshValues();
     int w = 0, h = 0;
@@ -207,11 +213,15 @@ struct DebugWindows::Window {
     ImGui::NewFrame();
     ImGui::SetNextWindowPos(ImVec2(0, 0));
     ImGui::SetNextWindowSize(io.DisplaySize);
+    drawing = &atlas;
+    atlas.Need(edit);
+    if (editingRow >= 0) atlas.Need(cell);
     ImGui::Begin("##debuger", nullptr,
                  ImGuiWindowFlags_NoDecoration | ImGuiWindowFlags_NoMove |
                      ImGuiWindowFlags_NoSavedSettings | ImGuiWindowFlags_NoBringToFrontOnFocus);
     DrawControls(static_cast<float>(w), static_cast<float>(h));
     ImGui::End();
+    drawing = nullptr;
     ImGui::Render();
     SDL_SetRenderDrawColor(renderer, 0, 0, 0, 255);
     SDL_RenderClear(renderer);
@@ -313,13 +323,14 @@ struct DebugWindows::Window {
   }
 };
 
-DebugWindows::DebugWindows() = default;
+DebugWindows::DebugWindows(bool software) : software_(software) {}
 
 DebugWindows::~DebugWindows() = default;
 
 bool DebugWindows::Open(DebugPanel& panel) {
   auto w = std::make_unique<Window>();
   w->panel = &panel;
+  w->software = software_;
   if (!w->Create()) return false;
   w->Draw();
   windows_.push_back(std::move(w));

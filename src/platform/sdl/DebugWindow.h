@@ -11,7 +11,11 @@
 // a window event once a second window exists, is reported as the close
 // request. A window that cannot be made leaves the debugger closed.
 //
-// Depends on SDL2 and Dear ImGui (its SDL_Renderer backend). Main thread only.
+// Each window draws with the renderer kind the main window chose (SDL's
+// software renderer where the main window has it) and keeps a glyph atlas
+// of the characters it shows (UiFont).
+//
+// Depends on SDL2, Dear ImGui (its SDL_Renderer backend), UiFont. Main thread only.
 #pragma once
 
 #include <SDL.h>
@@ -25,7 +29,8 @@ namespace vantel {
 
 class DebugWindows {
  public:
-  DebugWindows();
+  // `software`: draw with SDL's software renderer (the main window does).
+  explicit DebugWindows(bool software);
   ~DebugWindows();
   DebugWindows(const DebugWindows&) = delete;
   DebugWindows& operator=(const DebugWindows&) = delete;
@@ -47,6 +52,7 @@ class DebugWindows {
  private:
   struct Window;
   std::vector<std::unique_ptr<Window>> windows_;
+  bool software_;
 };
 
 }  // namespace vantel

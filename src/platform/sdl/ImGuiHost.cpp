@@ -1,146 +1,27 @@
 #include "platform/sdl/ImGuiHost.h"
 
 #include <backends/imgui_impl_sdlrenderer.h>
-#include <fontconfig/fontconfig.h>
 #include <imgui_internal.h>
 
 #include <algorithm>
 #include <cstdlib>
 
+#include "platform/sdl/SdlKeys.h"
+#include "platform/sdl/UiFont.h"
+
 namespace vantel {
+
 namespace {
 
-struct FontFile {
-  std::string path;
-  int index = 0;
-};
-
-// The CJK face fontconfig picks for Simplified Chinese (captions are GBK;
-// its Japanese kana and kanji cover the story's titles too).
-FontFile FindCjkFont() {
-  static const FontFile found = [] {
-    FontFile f;
-    // A configuration of its own, freed again: the library's default one
-    // would stay allocated until the process ends.
-    FcConfig* config = FcInitLoadConfigAndFonts();
-    if (!config) return f;
-    FcPattern* pattern =
-        FcNameParse(reinterpret_cast<const FcChar8*>("Noto Sans CJK SC:lang=zh-cn"));
-    if (pattern) {
-      FcConfigSubstitute(config, pattern, FcMatchPattern);
-      FcDefaultSubstitute(pattern);
-      FcResult result;
-      if (FcPattern* match = FcFontMatch(config, pattern, &result)) {
-        FcChar8* file = nullptr;
-        int index = 0;
-        if (FcPatternGetString(match, FC_FILE, 0, &file) == FcResultMatch && file) {
-          f.path = reinterpret_cast<const char*>(file);
-          if (FcPatternGetInteger(match, FC_INDEX, 0, &index) == FcResultMatch) f.index = index;
-        }
-        FcPatternDestroy(match);
-      }
-      FcPatternDestroy(pattern);
-    }
-    FcConfigDestroy(config);
-    return f;
-  }();
-  return found;
-}
+// Frames drawn after an event before the loop waits: ImGui settles hover,
+// popups and tab changes over a frame or two.
+constexpr int kSettleFrames = 4;
+// The longest wait for an event: an idle menu or dialog wakes once a second.
+constexpr int kIdleWaitMs = 1000;
 
 }  // namespace
 
-int VirtualKey(SDL_Keycode k) {
-  if (k >= SDLK_a && k <= SDLK_z) return 'A' + (k - SDLK_a);
-  if (k >= SDLK_0 && k <= SDLK_9) return '0' + (k - SDLK_0);
-  if (k >= SDLK_F1 && k <= SDLK_F12) return 112 + (k - SDLK_F1);
-  switch (k) {
-    case SDLK_BACKSPACE:
-      return 8;
-    case SDLK_TAB:
-      return 9;
-    case SDLK_RETURN:
-    case SDLK_KP_ENTER:
-      return 13;
-    case SDLK_LSHIFT:
-    case SDLK_RSHIFT:
-      return 16;
-    case SDLK_LCTRL:
-    case SDLK_RCTRL:
-      return 17;
-    case SDLK_LALT:
-    case SDLK_RALT:
-      return 18;
-    case SDLK_PAUSE:
-      return 19;
-    case SDLK_ESCAPE:
-      return 27;
-    case SDLK_SPACE:
-      return 32;
-    case SDLK_PAGEUP:
-      return 33;
-    case SDLK_PAGEDOWN:
-      return 34;
-    case SDLK_END:
-      return 35;
-    case SDLK_HOME:
-      return 36;
-    case SDLK_LEFT:
-      return 37;
-    case SDLK_UP:
-      return 38;
-    case SDLK_RIGHT:
-      return 39;
-    case SDLK_DOWN:
-      return 40;
-    case SDLK_INSERT:
-      return 45;
-    case SDLK_DELETE:
-      return 46;
-    default:
-      return 0;
-  }
-}
-
-std::string CjkFontPath(int& index) {
-  const FontFile f = FindCjkFont();
-  index = f.index;
-  return f.path;
-}
-
-uint32_t ShiftOfMod(uint16_t mod) {
-  uint32_t s = 0;
-  if (mod & KMOD_SHIFT) s |= kShift;
-  if (mod & KMOD_ALT) s |= kAlt;
-  if (mod & KMOD_CTRL) s |= kCtrl;
-  return s;
-}
-
-void MapImGuiKeys(ImGuiIO& io) {
-  io.KeyMap[ImGuiKey_Tab] = SDL_SCANCODE_TAB;
-  io.KeyMap[ImGuiKey_LeftArrow] = SDL_SCANCODE_LEFT;
-  io.KeyMap[ImGuiKey_RightArrow] = SDL_SCANCODE_RIGHT;
-  io.KeyMap[ImGuiKey_UpArrow] = SDL_SCANCODE_UP;
-  io.KeyMap[ImGuiKey_DownArrow] = SDL_SCANCODE_DOWN;
-  io.KeyMap[ImGuiKey_PageUp] = SDL_SCANCODE_PAGEUP;
-  io.KeyMap[ImGuiKey_PageDown] = SDL_SCANCODE_PAGEDOWN;
-  io.KeyMap[ImGuiKey_Home] = SDL_SCANCODE_HOME;
-  io.KeyMap[ImGuiKey_End] = SDL_SCANCODE_END;
-  io.KeyMap[ImGuiKey_Insert] = SDL_SCANCODE_INSERT;
-  io.KeyMap[ImGuiKey_Delete] = SDL_SCANCODE_DELETE;
-  io.KeyMap[ImGuiKey_Backspace] = SDL_SCANCODE_BACKSPACE;
-  io.KeyMap[ImGuiKey_Space] = SDL_SCANCODE_SPACE;
-  io.KeyMap[ImGuiKey_Enter] = SDL_SCANCODE_RETURN;
-  io.KeyMap[ImGuiKey_Escape] = SDL_SCANCODE_ESCAPE;
-  io.KeyMap[ImGuiKey_KeyPadEnter] = SDL_SCANCODE_KP_ENTER;
-  io.KeyMap[ImGuiKey_A] = SDL_SCANCODE_A;
-  io.KeyMap[ImGuiKey_C] = SDL_SCANCODE_C;
-  io.KeyMap[ImGuiKey_V] = SDL_SCANCODE_V;
-  io.KeyMap[ImGuiKey_X] = SDL_SCANCODE_X;
-  io.KeyMap[ImGuiKey_Y] = SDL_SCANCODE_Y;
-  io.KeyMap[ImGuiKey_Z] = SDL_SCANCODE_Z;
-}
-
-ImGuiHost::ImGuiHost(Setup setup) : setup_(std::move(setup)) {
+ImGuiHost::ImGuiHost(Setup setup) : setup_(std::move(setup)), atlas_(1) {
   SDL_RenderGetLogicalSize(setup_.renderer, &logicalW_, &logicalH_);
   // ImGui draws in window pixels, so its text stays sharp when the picture is scaled.
   SDL_RenderSetLogicalSize(setup_.renderer, 0, 0);
@@ -166,21 +47,17 @@ ImGuiHost::ImGuiHost(Setup setup) : setup_(std::move(setup)) {
   style.WindowRounding = 0;
   style.FrameBorderSize = 1;
   style.ScaleAllSizes(scale_);
-  const FontFile font = FindCjkFont();
-  fontPath_ = font.path;
-  fontIndex_ = font.index;
+  atlas_ = GlyphAtlas(std::max(8.0f, setup_.fontPixels * scale_));
   ImGui_ImplSDLRenderer_Init(setup_.renderer);
   // Typed text arrives as text input (and through the input method).
   textInputWas_ = SDL_IsTextInputActive();
   SDL_StartTextInput();
-  // Punctuation, kana and full-width forms are always there; other characters as they come.
-  for (ImWchar c = 0x3000; c < 0x3100; ++c) wanted_.insert(c);
-  for (ImWchar c = 0xFF00; c < 0xFF60; ++c) wanted_.insert(c);
   BuildFont();
 }
 
 ImGuiHost::~ImGuiHost() {
   ImGui_ImplSDLRenderer_Shutdown();
+  GlyphAtlas::Release(*ImGui::GetIO().Fonts);
   ImGui::DestroyContext(context_);
   ImGui::SetCurrentContext(previous_);
   if (!textInputWas_) SDL_StopTextInput();
@@ -197,75 +74,9 @@ ImVec2 ImGuiHost::ToWindow(float x, float y) const {
   return ImVec2(place_.x + x * scale_, place_.y + y * scale_);
 }
 
-void ImGuiHost::Need(const std::string& utf8) {
-  const char* p = utf8.c_str();
-  const char* end = p + utf8.size();
-  while (p < end) {
-    unsigned int c = 0;
-    const int n = ImTextCharFromUtf8(&c, p, end);
-    if (n <= 0) break;
-    p += n;
-    if (c >= 0x80 && c <= 0xFFFF) wanted_.insert(static_cast<ImWchar>(c));
-  }
-}
-
 void ImGuiHost::BuildFont() {
-  ImGuiIO& io = ImGui::GetIO();
-  io.Fonts->Clear();
-  ImFontGlyphRangesBuilder builder;
-  builder.AddRanges(io.Fonts->GetGlyphRangesDefault());
-  for (ImWchar c : wanted_) builder.AddChar(c);
-  ranges_.clear();
-  builder.BuildRanges(&ranges_);
-  const float pixels = std::max(8.0f, setup_.fontPixels * scale_);
-  ImFont* font = nullptr;
-  if (!fontPath_.empty()) {
-    ImFontConfig config;
-    config.FontNo = fontIndex_;
-    font = io.Fonts->AddFontFromFileTTF(fontPath_.c_str(), pixels, &config, ranges_.Data);
-  }
-  if (!font) {
-    ImFontConfig config;
-    config.SizePixels = pixels;
-    io.Fonts->AddFontDefault(&config);
-  }
-  io.Fonts->Build();
+  atlas_.Build(*ImGui::GetIO().Fonts);
   ImGui_ImplSDLRenderer_DestroyFontsTexture();  // made again from the new atlas by NewFrame
-  built_ = wanted_;
-}
-
-bool PadKeyOf(uint8_t sdlButton, SDL_Keycode& key, bool& shift) {
-  shift = false;
-  switch (sdlButton) {
-    case SDL_CONTROLLER_BUTTON_A:
-      key = SDLK_RETURN;
-      return true;
-    case SDL_CONTROLLER_BUTTON_B:
-    case SDL_CONTROLLER_BUTTON_START:
-      key = SDLK_ESCAPE;
-      return true;
-    case SDL_CONTROLLER_BUTTON_DPAD_UP:
-      key = SDLK_UP;
-      return true;
-    case SDL_CONTROLLER_BUTTON_DPAD_DOWN:
-      key = SDLK_DOWN;
-      return true;
-    case SDL_CONTROLLER_BUTTON_DPAD_LEFT:
-      key = SDLK_LEFT;
-      return true;
-    case SDL_CONTROLLER_BUTTON_DPAD_RIGHT:
-      key = SDLK_RIGHT;
-      return true;
-    case SDL_CONTROLLER_BUTTON_LEFTSHOULDER:
-      shift = true;
-      key = SDLK_TAB;
-      return true;
-    case SDL_CONTROLLER_BUTTON_RIGHTSHOULDER:
-      key = SDLK_TAB;
-      return true;
-    default:
-      return false;
-  }
 }
 
 bool ImGuiHost::FeedPadKey(SDL_Keycode k, bool shift, bool down,
@@ -285,7 +96,7 @@ bool ImGuiHost::Feed(const SDL_Event& ev,
   switch (ev.type) {
     case SDL_QUIT:
       quitSeen_ = true;
-      return setup_.endOnQuit;
+      return true;
     case SDL_MOUSEMOTION:
       io.MousePos = ImVec2(static_cast<float>(ev.motion.x), static_cast<float>(ev.motion.y));
       return false;
@@ -335,7 +146,7 @@ bool ImGuiHost::Feed(const SDL_Event& ev,
       // middle it lets go.
       const int axis = ev.caxis.axis == SDL_CONTROLLER_AXIS_LEFTX   ? 0
                        : ev.caxis.axis == SDL_CONTROLLER_AXIS_LEFTY ? 1
-                                                                     : -1;
+                                                                    : -1;
       if (axis < 0) return false;
       const int v = ev.caxis.value;
       const int dir = v > 16000 ? 1 : v < -16000 ? -1 : std::abs(v) < 8000 ? 0 : stick_[axis];
@@ -355,25 +166,68 @@ bool ImGuiHost::Feed(const SDL_Event& ev,
   }
 }
 
+void ImGuiHost::Mark(int id) {
+  Mark(id, ImGui::GetItemRectMin(), ImGui::GetItemRectMax());
+}
+
+void ImGuiHost::Mark(int id, ImVec2 min, ImVec2 max) {
+  targets_[id] = ScreenRect{static_cast<int>(min.x), static_cast<int>(min.y),
+                            static_cast<int>(max.x - min.x), static_cast<int>(max.y - min.y)};
+}
+
+bool ImGuiHost::Poll(SDL_Event& ev) {
+  return setup_.poll ? setup_.poll(ev) : SDL_PollEvent(&ev) != 0;
+}
+
+int ImGuiHost::CaretWait() const {
+  const ImGuiContext& g = *ImGui::GetCurrentContext();
+  if (g.ActiveId == 0 || g.InputTextState.ID != g.ActiveId || !g.IO.ConfigInputTextCursorBlink)
+    return -1;
+  // ImGui shows the caret for the first 0.8 s of every 1.2 s.
+  const float phase = ImFmod(g.InputTextState.CursorAnim, 1.2f);
+  const float left = phase < 0.8f ? 0.8f - phase : 1.2f - phase;
+  return static_cast<int>(left * 1000) + 1;
+}
+
 void ImGuiHost::Run(const std::function<bool(const SDL_KeyboardEvent&)>& key,
                     const std::function<bool()>& draw) {
   ImGuiIO& io = ImGui::GetIO();
+  // A watched loop (tests) draws a frame every 15 ms of the platform's clock.
+  const bool paced = static_cast<bool>(setup_.onFrame);
+  int quiet = 0;      // frames drawn since the last event
+  Uint32 wakeAt = 0;  // when the caret needs drawing (0: never)
+  Uint32 lastFrame = SDL_GetTicks();
   for (int frame = 0;; ++frame) {
-    if (setup_.onFrame) setup_.onFrame(frame);
+    if (setup_.onFrame) setup_.onFrame(frame, targets_);
     SDL_Event ev;
-    while (SDL_PollEvent(&ev))
+    bool any = false;
+    while (Poll(ev)) {
+      any = true;
       if (Feed(ev, key)) break;
-    if (quitSeen_ && setup_.endOnQuit) return;
-    if (wanted_ != built_) BuildFont();
+    }
+    if (quitSeen_) return;
+    if (any) quiet = 0;
+    const Uint32 now = SDL_GetTicks();
+    const bool caretDue = wakeAt != 0 && SDL_TICKS_PASSED(now, wakeAt);
+    if (!paced && quiet >= kSettleFrames && !caretDue) {
+      // Nothing to show: wait for the next event or the caret.
+      const int timeout = wakeAt != 0 ? static_cast<int>(wakeAt - now) : kIdleWaitMs;
+      SDL_WaitEventTimeout(nullptr, std::max(1, timeout));
+      continue;
+    }
+    if (atlas_.Stale()) BuildFont();
     int w = setup_.frameWidth, h = setup_.frameHeight;
     SDL_GetWindowSize(setup_.window, &w, &h);
     io.DisplaySize = ImVec2(static_cast<float>(w), static_cast<float>(h));
-    io.DeltaTime = 1.0f / 60.0f;
+    io.DeltaTime = paced ? 1.0f / 60.0f : std::clamp((now - lastFrame) / 1000.0f, 0.001f, 1.0f);
+    lastFrame = now;
     ImGui_ImplSDLRenderer_NewFrame();
     ImGui::NewFrame();
+    targets_.clear();
     const bool more = draw();
-    if (more && wanted_ != built_) {
+    if (more && atlas_.Stale()) {
       ImGui::EndFrame();  // drawn again at once with the new characters
+      quiet = 0;
       continue;
     }
     ImGui::Render();
@@ -383,7 +237,14 @@ void ImGuiHost::Run(const std::function<bool(const SDL_KeyboardEvent&)>& key,
     ImGui_ImplSDLRenderer_RenderDrawData(ImGui::GetDrawData());
     SDL_RenderPresent(setup_.renderer);
     if (!more) return;
-    if (setup_.sleep) setup_.sleep(15);
+    ++quiet;
+    const int caret = CaretWait();
+    wakeAt = caret < 0 ? 0 : SDL_GetTicks() + static_cast<Uint32>(caret);
+    if (paced) {
+      if (setup_.sleep) setup_.sleep(15);
+    } else if (quiet < kSettleFrames) {
+      SDL_WaitEventTimeout(nullptr, 15);  // the settling frames, sooner on an event
+    }
   }
 }
 

@@ -3,13 +3,14 @@
 // and draws a menu, a dialog or a message box over it. It feeds ImGui from
 // SDL's events itself, with pointer positions taken from the events (so
 // pushed events work as real ones) in window coordinates, one press or
-// release per frame (so a quick click is never lost), and keeps a font
-// atlas of exactly the characters drawn: the CJK face fontconfig finds for
-// Simplified Chinese, rebuilt when new characters appear (typed text).
+// release per frame (so a quick click is never lost), and keeps a glyph
+// atlas of exactly the characters drawn (UiFont). A frame is drawn only
+// when an event came in the last few frames or the text caret blinks;
+// otherwise the loop waits for an event and costs nothing.
 //
-// Depends on SDL2, Dear ImGui (its SDL_Renderer backend only), fontconfig.
-// A close request during the loop is kept and put back when the loop ends
-// (a menu also ends on it). Without a font, ImGui's own font is used.
+// Depends on SDL2, Dear ImGui (its SDL_Renderer backend only), UiFont.
+// A close request during the loop ends it and is put back for the program
+// when the loop ends.
 #pragma once
 
 #include <SDL.h>
@@ -17,28 +18,15 @@
 
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <set>
 #include <string>
 #include <vector>
 
 #include "platform/Platform.h"
+#include "platform/sdl/UiFont.h"
 
 namespace vantel {
-
-// SDL key codes to the system's virtual key codes (Windows numbering); 0: none.
-int VirtualKey(SDL_Keycode k);
-// SDL modifier state to ShiftFlag bits.
-uint32_t ShiftOfMod(uint16_t mod);
-// The CJK face the dialogs draw with (empty: none found) and its face index.
-std::string CjkFontPath(int& index);
-
-// Maps the keys the dialogs and the debugger use to SDL scancodes.
-void MapImGuiKeys(ImGuiIO& io);
-
-// In a menu or dialog a game controller is the keyboard: A is Enter, B and
-// Start are Escape, the d-pad and the left stick are the arrow keys, the
-// right shoulder is Tab and the left one Shift+Tab. False: a button with no key.
-bool PadKeyOf(uint8_t sdlButton, SDL_Keycode& key, bool& shift);
 
 class ImGuiHost {
  public:
@@ -47,10 +35,14 @@ class ImGuiHost {
     SDL_Renderer* renderer = nullptr;
     SDL_Texture* frame = nullptr;  // the frozen picture
     int frameWidth = 800, frameHeight = 600;
-    float fontPixels = 14;                   // at the picture's own scale
-    std::function<void(uint32_t)> sleep;     // paces the loop (the platform's Sleep)
-    std::function<void(int frame)> onFrame;  // before each frame's input (tests watch here)
-    bool endOnQuit = false;                  // a close request ends the loop (menus)
+    float fontPixels = 14;                // at the picture's own scale
+    Bytes caption;                        // the game's caption (GBK), for notices
+    std::function<void(uint32_t)> sleep;  // paces a watched loop (the platform's Sleep)
+    // Before each frame's input (tests watch here), with what the last drawn
+    // frame marked as clickable (Mark), in window coordinates.
+    std::function<void(int frame, const std::map<int, ScreenRect>& targets)> onFrame;
+    // The next event for the loop (the platform's routing); SDL's queue when empty.
+    std::function<bool(SDL_Event&)> poll;
     // A controller plugged in or pulled out during the loop (the platform
     // opens and closes its controllers there).
     std::function<void(const SDL_Event&)> onDevice;
@@ -66,7 +58,7 @@ class ImGuiHost {
   // A point of the picture in window (ImGui) coordinates.
   ImVec2 ToWindow(float x, float y) const;
   // Characters about to be drawn (UTF-8); the atlas grows to hold them.
-  void Need(const std::string& utf8);
+  void Need(const std::string& utf8) { atlas_.Need(utf8); }
 
   // Runs frames until `draw` returns false. `key` sees every key press and
   // release first (true: used, ImGui does not get it); a used letter's text
@@ -75,8 +67,19 @@ class ImGuiHost {
            const std::function<bool()>& draw);
   bool QuitSeen() const { return quitSeen_; }
 
+  // Records the last item drawn (or a rectangle) as the clickable target
+  // `id` of this frame, for those watching the loop.
+  void Mark(int id);
+  void Mark(int id, ImVec2 min, ImVec2 max);
+  // Ids of targets that are not a dialog's controls.
+  static constexpr int kCloseBoxTarget = -1;
+  static constexpr int kFirstTabTarget = -100;  // tab i is kFirstTabTarget - i
+
  private:
   bool Feed(const SDL_Event& ev, const std::function<bool(const SDL_KeyboardEvent&)>& key);
+  bool Poll(SDL_Event& ev);
+  // Milliseconds until the text caret blinks next; -1: no caret shown.
+  int CaretWait() const;
   // A controller's button or stick as the key it stands for.
   bool FeedPadKey(SDL_Keycode k, bool shift, bool down,
                   const std::function<bool(const SDL_KeyboardEvent&)>& key);
@@ -88,10 +91,8 @@ class ImGuiHost {
   int logicalW_ = 0, logicalH_ = 0;
   ImGuiContext* previous_ = nullptr;
   ImGuiContext* context_ = nullptr;
-  std::string fontPath_;
-  int fontIndex_ = 0;
-  std::set<ImWchar> wanted_, built_;
-  ImVector<ImWchar> ranges_;
+  GlyphAtlas atlas_;
+  std::map<int, ScreenRect> targets_;
   bool quitSeen_ = false;
   bool textInputWas_ = false;
   bool dropText_ = false;

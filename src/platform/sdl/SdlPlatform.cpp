@@ -14,31 +14,15 @@
 #include "base/Errors.h"
 #include "platform/FontText.h"
 #include "platform/sdl/DebugWindow.h"
+#include "platform/sdl/DialogView.h"
 #include "platform/sdl/ImGuiHost.h"
-#include "platform/sdl/ImGuiMenu.h"
+#include "platform/sdl/MenuView.h"
 #include "platform/sdl/SdlAudio.h"
+#include "platform/sdl/SdlKeys.h"
 #include "platform/sdl/WindowSystem.h"
 
 namespace vantel {
 namespace {
-
-uint32_t ShiftState(uint32_t mouseButtons) {
-  const SDL_Keymod m = SDL_GetModState();
-  uint32_t s = 0;
-  if (m & KMOD_SHIFT) s |= kShift;
-  if (m & KMOD_ALT) s |= kAlt;
-  if (m & KMOD_CTRL) s |= kCtrl;
-  if (mouseButtons & SDL_BUTTON_LMASK) s |= kLeftButton;
-  if (mouseButtons & SDL_BUTTON_RMASK) s |= kRightButton;
-  if (mouseButtons & SDL_BUTTON_MMASK) s |= kMiddleButton;
-  return s;
-}
-
-MouseButton ButtonOf(uint8_t b) {
-  return b == SDL_BUTTON_RIGHT    ? MouseButton::Right
-         : b == SDL_BUTTON_MIDDLE ? MouseButton::Middle
-                                  : MouseButton::Left;
-}
 
 // The single-instance check uses an abstract Unix socket named after the
 // window class and the user: a second start connects, which tells the first
@@ -58,64 +42,6 @@ std::string Utf8OrBytes(const Bytes& text, CodePage cp) {
     return ToUtf8(text, cp);
   } catch (const std::exception&) {
     return text;
-  }
-}
-
-// A GPU the GL driver could use: DRM devices or NVIDIA's own. Without one,
-// GL would run on the CPU, at the cost of LLVM's memory and threads.
-bool GpuDevicePresent() {
-  std::error_code ec;
-  for (const auto& entry : std::filesystem::directory_iterator("/dev/dri", ec))
-    if (entry.path().filename().string().rfind("renderD", 0) == 0 ||
-        entry.path().filename().string().rfind("card", 0) == 0)
-      return true;
-  return std::filesystem::exists("/dev/nvidia0", ec);
-}
-
-bool EnvIs(const char* name, const char* value) {
-  const char* v = std::getenv(name);
-  return v && std::strcmp(v, value) == 0;
-}
-
-// The GL renderer's rasteriser, read from the context the renderer made current.
-bool RendererIsSoftwareGl(SDL_Renderer* renderer) {
-  SDL_RendererInfo info;
-  if (SDL_GetRendererInfo(renderer, &info) != 0 || !info.name) return false;
-  if (std::strncmp(info.name, "opengl", 6) != 0) return false;  // "opengl", "opengles2"
-  using GetString = const unsigned char* (*)(unsigned);
-  auto getString = reinterpret_cast<GetString>(SDL_GL_GetProcAddress("glGetString"));
-  const unsigned kGlRenderer = 0x1F01;
-  const unsigned char* name = getString ? getString(kGlRenderer) : nullptr;
-  return name && IsSoftwareGl(reinterpret_cast<const char*>(name));
-}
-
-bool Is32Bit(uint32_t format) {
-  return format != SDL_PIXELFORMAT_UNKNOWN && !SDL_ISPIXELFORMAT_FOURCC(format) &&
-         SDL_BYTESPERPIXEL(format) == 4;
-}
-
-PadButton PadButtonOf(uint8_t b) {
-  switch (b) {
-    case SDL_CONTROLLER_BUTTON_A:
-      return PadButton::A;
-    case SDL_CONTROLLER_BUTTON_B:
-      return PadButton::B;
-    case SDL_CONTROLLER_BUTTON_START:
-      return PadButton::Start;
-    case SDL_CONTROLLER_BUTTON_DPAD_UP:
-      return PadButton::DpadUp;
-    case SDL_CONTROLLER_BUTTON_DPAD_DOWN:
-      return PadButton::DpadDown;
-    case SDL_CONTROLLER_BUTTON_DPAD_LEFT:
-      return PadButton::DpadLeft;
-    case SDL_CONTROLLER_BUTTON_DPAD_RIGHT:
-      return PadButton::DpadRight;
-    case SDL_CONTROLLER_BUTTON_LEFTSHOULDER:
-      return PadButton::LeftShoulder;
-    case SDL_CONTROLLER_BUTTON_RIGHTSHOULDER:
-      return PadButton::RightShoulder;
-    default:
-      return PadButton::Other;
   }
 }
 
@@ -143,118 +69,6 @@ void SdlPlatform::Sleep(uint32_t ms) {
   SDL_Delay(ms);
 }
 
-bool SdlPlatform::CreateMainWindow(const Bytes& caption, int width, int height) {
-  if (!InitVideo()) return false;
-  width_ = width;
-  height_ = height;
-  windowCaption_ = caption;
-  SDL_Rect usable{0, 0, 0, 0};
-  SDL_GetDisplayUsableBounds(0, &usable);
-  scale_ = ChooseWindowScale(requestedScale_, usable.w, usable.h, width, height);
-  window_ = SDL_CreateWindow(ToUtf8(caption, CodePage::GBK).c_str(), SDL_WINDOWPOS_CENTERED,
-                             SDL_WINDOWPOS_CENTERED, width * scale_, height * scale_,
-                             SDL_WINDOW_ALLOW_HIGHDPI);
-  if (!window_) return false;
-  // A fixed client: the window manager offers no resizing.
-  SDL_SetWindowMinimumSize(window_, width * scale_, height * scale_);
-  SDL_SetWindowMaximumSize(window_, width * scale_, height * scale_);
-  if (!CreateRenderer() || !CreateFrameTexture()) return false;
-  pad_ = GamepadMap(width, height);
-  UpdatePlace();
-  ShowFrame();
-  SDL_EventState(SDL_DROPFILE, SDL_DISABLE);
-  // Controllers already plugged in arrive as "added" events, like later ones.
-  if (!padInit_) padInit_ = SDL_InitSubSystem(SDL_INIT_GAMECONTROLLER) == 0;
-  return true;
-}
-
-bool SdlPlatform::CreateRenderer() {
-  const bool legacy = EnvIs("VANTEL_PRESENT_EVERY_TICK", "1");
-  gate_ = PresentGate(legacy);
-  const char* driver = SDL_GetHint(SDL_HINT_RENDER_DRIVER);
-  if (legacy) {
-    // The old way: the first accelerated renderer, whatever runs it, shown every tick.
-    renderer_ =
-        SDL_CreateRenderer(window_, -1, SDL_RENDERER_ACCELERATED | SDL_RENDERER_PRESENTVSYNC);
-  } else if (driver && *driver) {
-    renderer_ = SDL_CreateRenderer(window_, -1, 0);  // the reader's choice
-  } else if (GpuDevicePresent() && !EnvIs("LIBGL_ALWAYS_SOFTWARE", "1")) {
-    renderer_ =
-        SDL_CreateRenderer(window_, -1, SDL_RENDERER_ACCELERATED | SDL_RENDERER_PRESENTVSYNC);
-    if (renderer_ && RendererIsSoftwareGl(renderer_)) {
-      SDL_DestroyRenderer(renderer_);
-      renderer_ = nullptr;
-    }
-  }
-  if (!renderer_) {
-    // The window surface drawn by the CPU; without the hint SDL would draw
-    // even that through a GL texture.
-    SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
-    renderer_ = SDL_CreateRenderer(window_, -1, SDL_RENDERER_SOFTWARE);
-  }
-  if (!renderer_) return false;
-  SDL_RendererInfo info{};
-  SDL_GetRendererInfo(renderer_, &info);
-  softwareRenderer_ = (info.flags & SDL_RENDERER_SOFTWARE) != 0;
-  // The texture keeps the format the renderer draws from as it is: the
-  // window's own for the software renderer, the renderer's first otherwise.
-  textureFormat_ = softwareRenderer_ ? SDL_GetWindowPixelFormat(window_)
-                                     : (info.num_texture_formats ? info.texture_formats[0] : 0);
-  if (!Is32Bit(textureFormat_)) textureFormat_ = SDL_PIXELFORMAT_ARGB8888;
-  if (legacy) textureFormat_ = SDL_PIXELFORMAT_BGR24;
-  SDL_SetRenderDrawColor(renderer_, 0, 0, 0, 255);
-  return true;
-}
-
-bool SdlPlatform::CreateFrameTexture() {
-  texture_ =
-      SDL_CreateTexture(renderer_, textureFormat_, SDL_TEXTUREACCESS_STREAMING, width_, height_);
-  if (!texture_) return false;
-  SDL_SetTextureBlendMode(texture_, SDL_BLENDMODE_NONE);
-  // Black until the first cells arrive.
-  void* pixels = nullptr;
-  int pitch = 0;
-  if (SDL_LockTexture(texture_, nullptr, &pixels, &pitch) == 0) {
-    for (int y = 0; y < height_; ++y)
-      std::memset(static_cast<uint8_t*>(pixels) + static_cast<size_t>(y) * pitch, 0,
-                  static_cast<size_t>(width_) * SDL_BYTESPERPIXEL(textureFormat_));
-    SDL_UnlockTexture(texture_);
-  }
-  return true;
-}
-
-void SdlPlatform::UpdatePlace() {
-  if (!window_ || !renderer_) return;
-  int w = width_, h = height_, ow = width_, oh = height_;
-  SDL_GetWindowSize(window_, &w, &h);
-  if (SDL_GetRendererOutputSize(renderer_, &ow, &oh) != 0) ow = w, oh = h;
-  placeWindow_ = PlacePicture(w, h, width_, height_);
-  placeOutput_ = PlacePicture(ow, oh, width_, height_);
-  // Whole multiples stay sharp; other scales (full screen) are smoothed.
-  const bool whole = placeOutput_.width % width_ == 0 && placeOutput_.height % height_ == 0;
-  if (texture_)
-    SDL_SetTextureScaleMode(texture_, whole ? SDL_ScaleModeNearest : SDL_ScaleModeLinear);
-  gate_.Exposed();
-}
-
-void SdlPlatform::ShowFrame() {
-  if (!renderer_) return;
-  SDL_RenderClear(renderer_);
-  const SDL_Rect dst{placeOutput_.left, placeOutput_.top, placeOutput_.width, placeOutput_.height};
-  SDL_RenderCopy(renderer_, texture_, nullptr, &dst);
-  SDL_RenderPresent(renderer_);
-}
-
-void SdlPlatform::DestroyMainWindow() {
-  debug_.reset();  // owned by the main window
-  if (texture_) SDL_DestroyTexture(texture_);
-  if (renderer_) SDL_DestroyRenderer(renderer_);
-  if (window_) SDL_DestroyWindow(window_);
-  texture_ = nullptr;
-  renderer_ = nullptr;
-  window_ = nullptr;
-}
-
 bool SdlPlatform::ActivateRunningInstance(const std::string& className) {
   socklen_t length;
   sockaddr_un addr = InstanceAddress(className, length);
@@ -274,100 +88,12 @@ bool SdlPlatform::ActivateRunningInstance(const std::string& className) {
   return false;
 }
 
-bool SdlPlatform::InitVideo() {
-  if (!videoInit_) videoInit_ = SDL_InitSubSystem(SDL_INIT_VIDEO) == 0;
-  return videoInit_;
-}
-
 bool SdlPlatform::PollInstanceSocket() {
   if (instanceSocket_ < 0) return false;
   int c = ::accept(instanceSocket_, nullptr, nullptr);
   if (c < 0) return false;
   ::close(c);
   return true;
-}
-
-void SdlPlatform::RaiseWindow() {
-  if (!window_) return;
-  SDL_RestoreWindow(window_);
-  SDL_RaiseWindow(window_);
-}
-
-void SdlPlatform::SetWindowPosition(int left, int top) {
-  if (window_) SDL_SetWindowPosition(window_, left, top);
-}
-
-void SdlPlatform::GetWindowPosition(int& left, int& top) {
-  left = top = 0;
-  if (window_) SDL_GetWindowPosition(window_, &left, &top);
-}
-
-bool SdlPlatform::CoversDisplay() {
-  SDL_Rect bounds{0, 0, 0, 0};
-  const int display = SDL_GetWindowDisplayIndex(window_);
-  if (SDL_GetDisplayBounds(display < 0 ? 0 : display, &bounds) != 0) return true;
-  // The window system answers in its own time; half a second is plenty.
-  // Its own answer counts: SDL records the display's size at once.
-  for (int i = 0; i < 50; ++i) {
-    int w = 0, h = 0;
-    WindowSystemSize(window_, w, h);
-    if (w >= bounds.w && h >= bounds.h) return true;
-    SDL_PumpEvents();
-    SDL_Delay(10);
-  }
-  return false;
-}
-
-bool SdlPlatform::SetFullScreen(bool on) {
-  if (!window_) return false;
-  // Without a display-mode change, full screen covers the desktop and the
-  // picture is scaled; with one, the window takes the changed mode.
-  const int failed = SDL_SetWindowFullscreen(
-      window_, on ? (modeChanged_ ? SDL_WINDOW_FULLSCREEN : SDL_WINDOW_FULLSCREEN_DESKTOP) : 0);
-  bool isFull = (SDL_GetWindowFlags(window_) & SDL_WINDOW_FULLSCREEN) != 0;
-  if (on && !failed && isFull && !CoversDisplay()) {
-    // SDL took the request but the window system did not follow (no window
-    // manager, or one that refuses): windowed it is, and the menu says so.
-    SDL_SetWindowFullscreen(window_, 0);
-    isFull = false;
-  }
-  fullScreen_ = failed ? isFull : on && isFull;
-  if (!fullScreen_) {
-    // Windowed again at the fixed scaled size, whatever the window manager left.
-    SDL_SetWindowSize(window_, width_ * scale_, height_ * scale_);
-  }
-  UpdatePlace();
-  return fullScreen_ == on;
-}
-
-void SdlPlatform::GetClientSize(int& width, int& height) {
-  width = width_;
-  height = height_;
-}
-
-void SdlPlatform::Present(const Picture& frame, const ScreenRect& rect, int offsetX, int offsetY) {
-  if (!texture_ || frame.BytesPerPixel() != 3) return;
-  const ScreenRect c =
-      ClipPresentRect(rect, frame.Width(), frame.Height(), width_, height_, offsetX, offsetY);
-  if (c.width <= 0 || c.height <= 0) return;
-  const SDL_Rect r{c.left + offsetX, c.top + offsetY, c.width, c.height};
-  gate_.Changed();
-  if (textureFormat_ == SDL_PIXELFORMAT_BGR24) {
-    SDL_UpdateTexture(texture_, &r, frame.Pixel(c.left, c.top), frame.Stride());
-    return;
-  }
-  // Only these rows of the texture are written (and uploaded, for a GPU),
-  // converted once here into the format the renderer draws from.
-  void* pixels = nullptr;
-  int pitch = 0;
-  if (SDL_LockTexture(texture_, &r, &pixels, &pitch) != 0) return;
-  SDL_ConvertPixels(c.width, c.height, SDL_PIXELFORMAT_BGR24, frame.Pixel(c.left, c.top),
-                    frame.Stride(), textureFormat_, pixels, pitch);
-  SDL_UnlockTexture(texture_);
-}
-
-void SdlPlatform::EndPresent() {
-  if (gate_.Take()) ShowFrame();
 }
 
 bool SdlPlatform::PollEvent(InputEvent& e) {
@@ -378,13 +104,17 @@ bool SdlPlatform::PollEvent(InputEvent& e) {
     e = InputEvent{};
     if (debug_) {  // the debugger's windows take their own events
       const DebugWindows::Fed fed = debug_->Feed(ev);
-      if (fed == DebugWindows::Fed::Used) continue;
+      if (fed == DebugWindows::Fed::Used) {
+        router_.TakenElsewhere(ev);
+        continue;
+      }
       if (fed != DebugWindows::Fed::NotMine) {
         e.kind = fed == DebugWindows::Fed::Activated ? InputEvent::Kind::Activate
                                                      : InputEvent::Kind::CloseRequest;
         return true;
       }
     }
+    if (!router_.ForScene(ev)) continue;  // a menu's, dialog's or question's
     if (ControllerEvent(ev)) {
       if (NextPadEvent(e)) return true;
       continue;
@@ -408,44 +138,12 @@ bool SdlPlatform::PollEvent(InputEvent& e) {
         } else
           continue;
         return true;
-      case SDL_KEYDOWN:
-      case SDL_KEYUP:
-        e.kind = ev.type == SDL_KEYDOWN ? InputEvent::Kind::KeyDown : InputEvent::Kind::KeyUp;
-        e.key = VirtualKey(ev.key.keysym.sym);
-        if (e.key == 0) continue;
-        // The modifiers as they were with this key, not as they are now.
-        e.shift = ShiftOfMod(ev.key.keysym.mod) | PadShift() |
-                  (ShiftState(SDL_GetMouseState(nullptr, nullptr)) & ~(kShift | kAlt | kCtrl));
-        return true;
-      case SDL_MOUSEBUTTONDOWN:
-      case SDL_MOUSEBUTTONUP:
-        e.kind = ev.type == SDL_MOUSEBUTTONDOWN ? InputEvent::Kind::MouseDown
-                                                : InputEvent::Kind::MouseUp;
-        e.button = ButtonOf(ev.button.button);
-        e.x = ev.button.x;
-        e.y = ev.button.y;
-        WindowToFrame(placeWindow_, width_, height_, e.x, e.y);
-        e.shift = ShiftState(SDL_GetMouseState(nullptr, nullptr)) | PadShift();
-        return true;
       case SDL_MOUSEMOTION:
-        e.kind = InputEvent::Kind::MouseMove;
-        e.x = ev.motion.x;
-        e.y = ev.motion.y;
-        WindowToFrame(placeWindow_, width_, height_, e.x, e.y);
+        if (!router_.Translate(ev, {placeWindow_, width_, height_}, PadShift(), e)) continue;
         pad_.SetPointer(e.x, e.y);
-        e.shift = ShiftState(ev.motion.state) | PadShift();
-        return true;
-      case SDL_MOUSEWHEEL:
-        if (ev.wheel.y == 0) continue;
-        e.kind = InputEvent::Kind::Wheel;
-        e.wheel = (ev.wheel.direction == SDL_MOUSEWHEEL_FLIPPED ? -ev.wheel.y : ev.wheel.y) * 120;
-        return true;
-      case SDL_DROPFILE:
-        e.kind = InputEvent::Kind::DropFiles;
-        e.files.push_back(ev.drop.file);
-        SDL_free(ev.drop.file);
         return true;
       default:
+        if (router_.Translate(ev, {placeWindow_, width_, height_}, PadShift(), e)) return true;
         continue;
     }
   }
@@ -455,7 +153,7 @@ bool SdlPlatform::PollEvent(InputEvent& e) {
 
 bool SdlPlatform::OpenDebugWindow(DebugPanel& panel) {
   if (!window_) return false;
-  if (!debug_) debug_ = std::make_unique<DebugWindows>();
+  if (!debug_) debug_ = std::make_unique<DebugWindows>(softwareRenderer_);
   return debug_->Open(panel);
 }
 
@@ -518,25 +216,47 @@ uint32_t SdlPlatform::PadShift() const {
 }
 
 bool SdlPlatform::ShiftKeyDown() {
-  return (SDL_GetModState() & KMOD_SHIFT) != 0 || pad_.ShiftHeld();
+  // Shift held for typing in a debugger window is not the story's.
+  return router_.SceneShift((SDL_GetModState() & KMOD_SHIFT) != 0) || pad_.ShiftHeld();
 }
 
 void SdlPlatform::AcceptDroppedFiles(bool on) {
-  SDL_EventState(SDL_DROPFILE, on ? SDL_ENABLE : SDL_DISABLE);
+  for (Uint32 type : {SDL_DROPBEGIN, SDL_DROPFILE, SDL_DROPCOMPLETE})
+    SDL_EventState(type, on ? SDL_ENABLE : SDL_DISABLE);
+}
+
+bool SdlPlatform::NobodySees() const {
+  // A watched loop (a test) sees what it draws.
+  if (observer_) return false;
+  const char* driver = SDL_GetCurrentVideoDriver();
+  return driver && (std::strcmp(driver, "offscreen") == 0 || std::strcmp(driver, "dummy") == 0);
 }
 
 MessageAnswer SdlPlatform::ShowMessage(const Bytes& text, const Bytes& caption, MessageKind kind,
                                        bool yesNo, CodePage cp, int x, int y) {
+  if (videoInit_ && NobodySees()) {
+    // No screen shows this window: waiting for an answer would wait for
+    // ever. The reader reads it on standard error; the caller takes the
+    // answer that loses nothing.
+    std::fprintf(stderr, "vantel: %s%s\n", yesNo ? "this question could not be shown: " : "",
+                 Utf8OrBytes(text, cp).c_str());
+    return yesNo ? MessageAnswer::Unanswered : MessageAnswer::Ok;
+  }
   if (window_ && renderer_) {
-    // While the window exists every box is drawn inside it, over the frozen picture.
-    MessageBoxModel box(text, caption.empty() ? windowCaption_ : caption, kind, yesNo, cp);
+    // While the window exists every box is drawn inside it, over the frozen
+    // picture, under the game's caption.
+    MessageBoxModel box(text, windowCaption_, kind, yesNo, cp);
     int left = 0, top = 0;
     GetWindowPosition(left, top);
     if (x >= 0 && y >= 0) {
       box.PlaceLeft = x - left;  // screen to picture coordinates; the view keeps it inside
       box.PlaceTop = y - top;
     }
-    RunModalDialog(box);
+    bool quit = false;
+    RunModalDialog(box, &quit);
+    // Closed by a close request: a question is left unanswered (the caller
+    // keeps what it has), and the close question follows.
+    if (quit && yesNo) return MessageAnswer::Unanswered;
     return box.Answer();
   }
   const std::string t = Utf8OrBytes(text, cp), c = Utf8OrBytes(caption, cp);
@@ -574,9 +294,11 @@ struct ModalAccess {
     // Paced by the platform's own sleep, which a test's platform may make virtual.
     setup.sleep = [&p](uint32_t ms) { p.Sleep(ms); };
     setup.onDevice = [&p](const SDL_Event& e) { p.ControllerEvent(e); };
+    setup.poll = [&p](SDL_Event& e) { return p.PollModal(e); };
+    setup.caption = p.windowCaption_;
     if (p.observer_)
-      setup.onFrame = [&p, what, model](int frame) {
-        p.observer_(SdlPlatform::ModalFrame{what, model, frame});
+      setup.onFrame = [&p, what, model](int frame, const std::map<int, ScreenRect>& targets) {
+        p.observer_(SdlPlatform::ModalFrame{what, model, frame, targets});
       };
     return setup;
   }
@@ -589,12 +311,32 @@ void SdlPlatform::EndModal() {
   pad_.Release();
 }
 
-int SdlPlatform::RunModalDialog(DialogModel& model) {
+bool SdlPlatform::PollModal(SDL_Event& ev) {
+  while (SDL_PollEvent(&ev)) {
+    if (debug_) {  // the debugger's windows keep their own events while a modal is open
+      const DebugWindows::Fed fed = debug_->Feed(ev);
+      if (fed == DebugWindows::Fed::CloseMain) {
+        ev = SDL_Event{};
+        ev.type = SDL_QUIT;
+        return true;
+      }
+      if (fed != DebugWindows::Fed::NotMine) {
+        router_.TakenElsewhere(ev);
+        continue;
+      }
+    }
+    router_.TakenByModal(ev);
+    return true;
+  }
+  return false;
+}
+
+int SdlPlatform::RunModalDialog(DialogModel& model, bool* quit) {
   const bool message = dynamic_cast<MessageBoxModel*>(&model) != nullptr;
   const int result = RunImGuiDialog(
       ModalAccess::Setup(*this, message ? ModalFrame::What::Message : ModalFrame::What::Dialog,
                          &model),
-      model);
+      model, quit);
   EndModal();
   return result;
 }
@@ -615,69 +357,8 @@ int SdlPlatform::RunDialog(DialogKind, DialogModel& model) {
   return RunModalDialog(model);
 }
 
-bool SdlPlatform::ReadWindow(Picture& picture) {
-  if (!renderer_ || !window_) return false;
-  int w = 0, h = 0;
-  if (SDL_GetRendererOutputSize(renderer_, &w, &h) != 0) return false;
-  picture = Picture(w, h, Picture::Format::BGR24, 0);
-  return SDL_RenderReadPixels(renderer_, nullptr, SDL_PIXELFORMAT_BGR24, picture.Pixel(0, 0),
-                              picture.Stride()) == 0;
-}
-
 void SdlPlatform::OpenUrl(const std::string& url) {
   SDL_OpenURL(url.c_str());
-}
-
-bool SdlPlatform::ReadDisplayMode(DisplayMode& mode) {
-  SDL_DisplayMode m;
-  if (SDL_GetDesktopDisplayMode(0, &m) != 0) return false;
-  mode = {m.w, m.h, static_cast<int>(SDL_BITSPERPIXEL(m.format)), m.refresh_rate};
-  return true;
-}
-
-bool SdlPlatform::TestDisplayMode(const DisplayMode& mode) {
-  SDL_DisplayMode want{0, mode.width, mode.height, mode.frequency, nullptr}, got;
-  return SDL_GetClosestDisplayMode(0, &want, &got) && got.w == mode.width && got.h == mode.height;
-}
-
-bool SdlPlatform::ApplyDisplayMode(const DisplayMode& mode) {
-  if (!window_ || !TestDisplayMode(mode)) return false;
-  // On a modern desktop, full screen scales the picture over the desktop's own
-  // mode, which looks the same as an 800x600 mode without making the monitor
-  // resync and the other windows rearrange. VANTEL_MODE_SWITCH=1 asks for the
-  // real mode change.
-  const char* realSwitch = std::getenv("VANTEL_MODE_SWITCH");
-  if (!realSwitch || std::string(realSwitch) != "1") return true;
-  SDL_DisplayMode want{0, mode.width, mode.height, mode.frequency, nullptr}, got;
-  SDL_GetClosestDisplayMode(0, &want, &got);
-  if (SDL_SetWindowDisplayMode(window_, &got) != 0) return false;
-  modeChanged_ = true;
-  return true;
-}
-
-void SdlPlatform::RestoreDisplayMode() {
-  modeChanged_ = false;
-  if (window_ && (SDL_GetWindowFlags(window_) & SDL_WINDOW_FULLSCREEN)) SetFullScreen(true);
-}
-
-ScreenRect SdlPlatform::ScreenSize() {
-  // In full screen the picture is scaled to fit the screen, so the screen as
-  // the scenes centre themselves on is the picture's own space: they sit at
-  // 0, 0 and the scaling letterboxes them in the middle.
-  if (fullScreen_ && window_) return {0, 0, width_, height_};
-  SDL_Rect r{0, 0, 0, 0};
-  if (InitVideo()) SDL_GetDisplayBounds(0, &r);
-  return {r.x, r.y, r.w, r.h};
-}
-
-bool SdlPlatform::PointOnMonitor(int x, int y) {
-  const int n = SDL_GetNumVideoDisplays();
-  for (int i = 0; i < n; ++i) {
-    SDL_Rect r;
-    SDL_Point p{x, y};
-    if (SDL_GetDisplayBounds(i, &r) == 0 && SDL_PointInRect(&p, &r)) return true;
-  }
-  return false;
 }
 
 TextService& SdlPlatform::Text() {

@@ -23,9 +23,11 @@
 #pragma once
 
 #include <functional>
+#include <map>
 #include <memory>
 
 #include "platform/Platform.h"
+#include "platform/sdl/EventRouting.h"
 #include "platform/sdl/FrameView.h"
 #include "platform/sdl/GamepadMap.h"
 
@@ -84,11 +86,14 @@ class SdlPlatform : public Platform {
   // ---- For tests and screenshots ----
   // Called before each frame of a modal menu, dialog or message box, with
   // the dialog's model (null for the menu): the place to push the events a
-  // reader would make while it is open.
+  // reader would make while it is open. `targets`: where the last frame drew
+  // each control (by id), menu item (by id), tab and close box (ImGuiHost's
+  // target ids), in window coordinates. A watched loop draws every frame.
   struct ModalFrame {
     enum class What { Menu, Dialog, Message } what;
     DialogModel* model;
     int frame;
+    const std::map<int, ScreenRect>& targets;
   };
   void SetModalObserver(std::function<void(const ModalFrame&)> observer) {
     observer_ = std::move(observer);
@@ -99,8 +104,10 @@ class SdlPlatform : public Platform {
   bool ReadWindow(Picture& picture);
 
  private:
-  int RunModalDialog(DialogModel& model);
-  friend struct ModalAccess;  // builds the ImGui host's setup from the window
+  int RunModalDialog(DialogModel& model, bool* quit = nullptr);
+  bool PollModal(SDL_Event& ev);  // the next event for an open menu, dialog or question
+  bool NobodySees() const;        // the video driver shows no screen (offscreen, dummy)
+  friend struct ModalAccess;      // builds the ImGui host's setup from the window
   bool PollInstanceSocket();
   bool InitVideo();  // video initialised once per platform object
   bool CreateRenderer();
@@ -128,6 +135,7 @@ class SdlPlatform : public Platform {
   ScreenRect placeWindow_{0, 0, 800, 600};  // the picture in window coordinates (the pointer)
   ScreenRect placeOutput_{0, 0, 800, 600};  // and in the renderer's pixels
   PresentGate gate_;
+  EventRouter router_;  // who owns each event: a modal, a debugger window or the scene
   GamepadMap pad_{800, 600};
   std::vector<_SDL_GameController*> pads_;
   std::vector<InputEvent> padEvents_;  // made by the controller, not yet handed out

@@ -1,4 +1,4 @@
-#include "platform/sdl/ImGuiMenu.h"
+#include "platform/sdl/DialogView.h"
 
 #include <SDL.h>
 #include <imgui.h>
@@ -10,10 +10,12 @@
 #include <string>
 #include <vector>
 
+#include "platform/sdl/MenuView.h"
+#include "platform/sdl/SdlKeys.h"
+
 namespace vantel {
 namespace {
 
-constexpr float kMenuFontPixels = 18.0f;    // the menu's captions
 constexpr float kDialogFontPixels = 13.0f;  // dialogs and message boxes: a dialog font's cell
 
 // Text of a data or caption code page as UTF-8; shown as it is when it cannot be converted.
@@ -40,7 +42,7 @@ struct DialogView {
   std::map<int, std::string> buffers, synced;
   std::map<int, int> shownTop, shownRow;
   int activeEdit = -1;
-  int shownPage = -1;
+  int focusTaken = -1;  // the edit box the keyboard was last sent to
 };
 
 void FocusFrame(DialogModel& model, int id) {
@@ -94,7 +96,14 @@ void DrawControl(ImGuiHost& host, DialogView& view, const DialogControl& c, ImVe
       const bool focused = model.Focus() == c.id && interactive && c.enabled;
       // Under a notice the edit box takes no typing.
       if (!interactive && view.activeEdit == c.id) ImGui::ClearActiveID();
-      if (focused && view.activeEdit != c.id) ImGui::SetKeyboardFocusHere();
+      // The keyboard goes to the edit box once, when the focus arrives there:
+      // taking it every frame would steal the press of a button held down.
+      if (!focused && view.focusTaken == c.id) view.focusTaken = -1;
+      if (focused && view.activeEdit != c.id && view.focusTaken != c.id &&
+          !ImGui::IsAnyMouseDown()) {
+        ImGui::SetKeyboardFocusHere();
+        view.focusTaken = c.id;
+      }
       if (ImGui::InputText(tag.c_str(), text, sizeof text)) {
         buffer = text;
         Bytes bytes;
@@ -127,6 +136,7 @@ void DrawControl(ImGuiHost& host, DialogView& view, const DialogControl& c, ImVe
         model.SetFocus(c.id);
         model.Click(c.id);
       }
+      host.Mark(c.id);
       FocusFrame(model, c.id);
       break;
     }
@@ -139,6 +149,7 @@ void DrawControl(ImGuiHost& host, DialogView& view, const DialogControl& c, ImVe
         model.SetFocus(c.id);
         model.ValueChanged(c.id, on ? 1 : 0);
       }
+      host.Mark(c.id);
       FocusFrame(model, c.id);
       break;
     }
@@ -244,6 +255,14 @@ void DrawDialog(ImGuiHost& host, DialogView& view, bool interactive, int layer) 
                    ImGuiWindowFlags_NoScrollWithMouse);
   ImGui::PopStyleVar();
   if (!open && interactive) model.CloseBox();
+  {
+    // The title bar's close box: a square of the font's size at its right end.
+    const ImVec2 pos = ImGui::GetWindowPos();
+    const float right = pos.x + ImGui::GetWindowWidth() - ImGui::GetStyle().FramePadding.x;
+    const float size = ImGui::GetFontSize();
+    host.Mark(ImGuiHost::kCloseBoxTarget, ImVec2(right - size, pos.y + (titleH - size) / 2),
+              ImVec2(right, pos.y + (titleH + size) / 2));
+  }
 
   // The page control: tabs across its top, the pages' controls below them.
   const ScreenRect area = model.PageArea();
@@ -251,26 +270,38 @@ void DrawDialog(ImGuiHost& host, DialogView& view, bool interactive, int layer) 
   ImVec2 sheet = client;
   if (!pages.empty() && area.width > 0) {
     const ImVec2 at(client.x + area.left * s, client.y + area.top * s);
-    ImGui::SetCursorScreenPos(at);
+    // The tabs are drawn as buttons of our own: ImGui's tab bar lost
+    // clicks whose press and release came in one frame, or on a tab chosen
+    // before. A tab, like a button, acts on the release over it.
     ImGui::BeginDisabled(!interactive);
-    ImGui::PushItemWidth(area.width * s);
-    if (ImGui::BeginTabBar("##pages")) {
-      for (size_t i = 0; i < pages.size(); ++i) {
-        const std::string label = MenuLabel(pages[i]);
-        host.Need(label);
-        const bool forced = view.shownPage != model.Page() && model.Page() == static_cast<int>(i);
-        if (ImGui::BeginTabItem((label + "##p" + std::to_string(i)).c_str(), nullptr,
-                                forced ? ImGuiTabItemFlags_SetSelected : 0)) {
-          if (!forced && model.Page() != static_cast<int>(i) && view.shownPage == model.Page())
-            model.SetPage(static_cast<int>(i));  // the reader chose this tab
-          ImGui::EndTabItem();
-        }
-      }
-      ImGui::EndTabBar();
+    ImDrawList* draw = ImGui::GetWindowDrawList();
+    const float tabH = ImGui::GetFrameHeight();
+    const ImU32 edge = IM_COL32(160, 160, 160, 255);
+    float x = at.x;
+    for (size_t i = 0; i < pages.size(); ++i) {
+      const std::string label = MenuLabel(pages[i]);
+      host.Need(label);
+      const bool selected = model.Page() == static_cast<int>(i);
+      const ImVec2 size(std::floor(ImGui::CalcTextSize(label.c_str()).x + 12 * s), tabH);
+      const ImVec2 a(x, selected ? at.y : at.y + 2 * s), b(x + size.x, at.y + tabH);
+      ImGui::SetCursorScreenPos(a);
+      if (ImGui::InvisibleButton(("##p" + std::to_string(i)).c_str(), ImVec2(size.x, b.y - a.y)))
+        model.SetPage(static_cast<int>(i));
+      host.Mark(ImGuiHost::kFirstTabTarget - static_cast<int>(i));
+      const bool hot = ImGui::IsItemHovered();
+      draw->AddRectFilled(a, b,
+                          selected
+                              ? ImGui::GetColorU32(ImGuiCol_WindowBg)
+                              : ImGui::GetColorU32(hot ? ImGuiCol_ButtonHovered : ImGuiCol_Button));
+      draw->AddLine(a, ImVec2(a.x, b.y), edge);
+      draw->AddLine(a, ImVec2(b.x, a.y), edge);
+      draw->AddLine(ImVec2(b.x, a.y), b, edge);
+      draw->AddText(ImVec2(a.x + 6 * s, a.y + (b.y - a.y - ImGui::GetFontSize()) / 2),
+                    ImGui::GetColorU32(ImGuiCol_Text), label.c_str());
+      x += size.x;
     }
-    view.shownPage = model.Page();
-    ImGui::PopItemWidth();
     ImGui::EndDisabled();
+    ImGui::SetCursorScreenPos(ImVec2(at.x, at.y + tabH));
     const float tabsBottom = ImGui::GetCursorScreenPos().y;
     ImGui::GetWindowDrawList()->AddRect(ImVec2(at.x, tabsBottom - 1),
                                         ImVec2(at.x + area.width * s, at.y + area.height * s),
@@ -287,144 +318,12 @@ void DrawDialog(ImGuiHost& host, DialogView& view, bool interactive, int layer) 
 
 }  // namespace
 
-std::string MenuLabel(const Bytes& caption, CodePage cp) {
-  Bytes plain;
-  for (size_t i = 0; i < caption.size(); ++i) {
-    const unsigned char c = static_cast<unsigned char>(caption[i]);
-    const bool lead = cp == CodePage::GBK ? IsGbkLeadByte(c) : IsLeadByte(c);
-    if (lead && i + 1 < caption.size()) {  // a double-byte character
-      plain += caption.substr(i, 2);
-      ++i;
-    } else if (c == '&') {
-      if (i + 1 < caption.size() && caption[i + 1] == '&') plain += '&', ++i;
-    } else {
-      plain += static_cast<char>(c);
-    }
-  }
-  return Utf8Of(plain, cp);
-}
-
-namespace {
-
-// A separator as one whole row of pixels. ImGui draws its line as a thin
-// quad, which SDL's software renderer splits into two triangles rounded to
-// different rows: the line came out stepped in the middle.
-void MenuSeparator() {
-  const ImGuiStyle& style = ImGui::GetStyle();
-  const ImVec2 at = ImGui::GetCursorScreenPos();
-  const float left = ImGui::GetWindowPos().x + style.WindowPadding.x * 0.5f;
-  const float right =
-      ImGui::GetWindowPos().x + ImGui::GetWindowWidth() - style.WindowPadding.x * 0.5f;
-  const float y = std::floor(at.y + style.ItemSpacing.y * 0.5f);
-  ImGui::GetWindowDrawList()->AddRectFilled(ImVec2(std::floor(left), y),
-                                            ImVec2(std::floor(right), y + 1),
-                                            ImGui::GetColorU32(ImGuiCol_Separator));
-  ImGui::Dummy(ImVec2(0, style.ItemSpacing.y));
-}
-
-}  // namespace
-
-int RunImGuiMenu(ImGuiHost::Setup setup, const std::vector<MenuItem>& items, int x, int y) {
-  if (!setup.window || !setup.renderer || items.empty()) return -1;
-  setup.fontPixels = kMenuFontPixels;
-  setup.endOnQuit = true;
-  ImGuiHost host(setup);
-  const ImVec2 at = host.ToWindow(static_cast<float>(x), static_cast<float>(y));
-
-  int chosen = -1;
-  bool done = false;
-  bool opened = false;
-  // The keyboard (and a controller's d-pad) walks the usable items; the
-  // pointer goes to the item, so it is highlighted as under the mouse.
-  const int count = static_cast<int>(items.size());
-  std::vector<ImVec2> centres(items.size(), ImVec2(-1, -1));
-  int hot = -1;
-  bool warp = false;
-  auto usable = [&](int i) { return !items[i].separator && items[i].enabled; };
-  auto step = [&](int dir) {
-    const int from = hot >= 0 ? hot : dir > 0 ? count - 1 : 0;
-    for (int i = 1; i <= count; ++i) {
-      const int j = ((from + dir * i) % count + count) % count;
-      if (!usable(j)) continue;
-      hot = j;
-      warp = true;
-      return;
-    }
-  };
-  auto key = [&](const SDL_KeyboardEvent& k) {
-    if (k.type != SDL_KEYDOWN) return false;
-    const int vk = VirtualKey(k.keysym.sym);
-    if (vk == 27) {
-      done = true;
-      return true;
-    }
-    if (vk == 38 || vk == 40) {
-      step(vk == 40 ? 1 : -1);
-      return true;
-    }
-    if ((vk == 13 || vk == 32) && hot >= 0) {
-      chosen = items[hot].id;
-      done = true;
-      return true;
-    }
-    // An item's marked letter chooses it, as in any menu.
-    for (const MenuItem& item : items) {
-      if (vk == 0 || item.separator || !item.enabled || MarkedLetter(item.caption) != vk) continue;
-      chosen = item.id;
-      done = true;
-      return true;
-    }
-    return false;
-  };
-  host.Run(key, [&] {
-    if (done) return false;
-    if (!opened) {
-      ImGui::SetNextWindowPos(at);
-      ImGui::OpenPopup("vantel-menu");
-      opened = true;
-    }
-    if (ImGui::BeginPopup("vantel-menu")) {
-      for (int i = 0; i < count; ++i) {
-        const MenuItem& item = items[i];
-        if (item.separator) {
-          MenuSeparator();
-          continue;
-        }
-        const std::string caption = MenuLabel(item.caption);
-        const std::string shortcut = MenuLabel(item.shortcut);
-        host.Need(caption);
-        const std::string label = caption + "##" + std::to_string(item.id);
-        if (ImGui::MenuItem(label.c_str(), shortcut.empty() ? nullptr : shortcut.c_str(),
-                            item.checked, item.enabled)) {
-          chosen = item.id;
-          done = true;
-        }
-        const ImVec2 lo = ImGui::GetItemRectMin(), hi = ImGui::GetItemRectMax();
-        centres[i] = ImVec2((lo.x + hi.x) / 2, (lo.y + hi.y) / 2);
-        if (ImGui::IsItemHovered() && usable(i) && !warp) hot = i;
-      }
-      if (warp && hot >= 0) {
-        warp = false;
-        ImGui::GetIO().MousePos = centres[hot];
-        SDL_WarpMouseInWindow(setup.window, static_cast<int>(centres[hot].x),
-                              static_cast<int>(centres[hot].y));
-      }
-      ImGui::EndPopup();
-    } else {
-      done = true;  // closed by a click outside it
-    }
-    return !done;
-  });
-  return chosen;
-}
-
-int RunImGuiDialog(ImGuiHost::Setup setup, DialogModel& model) {
+int RunImGuiDialog(ImGuiHost::Setup setup, DialogModel& model, bool* quit) {
   if (!setup.window || !setup.renderer) {
     model.CloseBox();
     return model.Result();
   }
   setup.fontPixels = kDialogFontPixels;
-  setup.endOnQuit = false;
   ImGuiHost host(setup);
   DialogView main;
   main.model = &model;
@@ -446,7 +345,7 @@ int RunImGuiDialog(ImGuiHost::Setup setup, DialogModel& model) {
   host.Run(key, [&] {
     if (notice && notice->Closed()) notice.reset();
     if (!notice && model.HasNotice()) {
-      notice = std::make_unique<MessageBoxModel>(model.TakeNotice(), Gbk("苍月楼"),
+      notice = std::make_unique<MessageBoxModel>(model.TakeNotice(), setup.caption,
                                                  MessageKind::Warning, false, CodePage::GBK);
       noticeView = DialogView{};
       noticeView.model = notice.get();
@@ -456,6 +355,11 @@ int RunImGuiDialog(ImGuiHost::Setup setup, DialogModel& model) {
     if (notice) DrawDialog(host, noticeView, true, 1);
     return true;
   });
+  if (host.QuitSeen()) {
+    // The window is to close: the dialog is cancelled, and the program asks.
+    if (!model.Closed()) model.CloseBox();
+    if (quit) *quit = true;
+  }
   return model.Result();
 }
 
