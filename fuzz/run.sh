@@ -11,7 +11,7 @@ set -uo pipefail
 cd "$(dirname "$0")/.."
 seconds=$1; shift
 targets=("$@")
-[[ ${#targets[@]} -gt 0 ]] || targets=(archive packed commatext settings png jpeg sound script save)
+[[ ${#targets[@]} -gt 0 ]] || targets=(archive packed commatext settings png jpeg sound script save lsp)
 dir=build-fuzz
 mkdir -p "$dir/findings"
 # A small quarantine: ASan's default one alone would pass the 256 MB limit.
@@ -19,7 +19,7 @@ export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:quarantine_size_mb=16}
 export LSAN_OPTIONS=${LSAN_OPTIONS:-suppressions=$PWD/fuzz/lsan.supp}
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
 declare -A dicts=([archive]=packed [packed]=packed [commatext]=packed [settings]=packed
-                  [png]=png [jpeg]=jpeg [sound]=riff [script]=script [save]=packed)
+                  [png]=png [jpeg]=jpeg [sound]=riff [script]=script [save]=packed [lsp]=lsp)
 failed=()
 for t in "${targets[@]}"; do
   corpus=$dir/corpus/$t

@@ -67,12 +67,16 @@ int Lint(const Args& args) {
   else
     std::fprintf(stderr, "vxtool lint: no sounds to check against; sounds not checked\n");
 
-  const auto findings = lint.Run();
-  for (const LintFinding& f : findings) std::printf("%s\n", FormatFinding(f).c_str());
+  // Printed script by script: only one script's text is held at a time.
+  size_t found = 0;
+  lint.Run([&found](std::vector<LintFinding>& findings) {
+    for (const LintFinding& f : findings) std::printf("%s\n", FormatFinding(f).c_str());
+    found += findings.size();
+  });
   std::fprintf(stderr, "vxtool lint: %zu script%s checked, %zu problem%s found\n",
-               lint.ScriptCount(), lint.ScriptCount() == 1 ? "" : "s", findings.size(),
-               findings.size() == 1 ? "" : "s");
-  return findings.empty() ? 0 : 1;
+               lint.ScriptCount(), lint.ScriptCount() == 1 ? "" : "s", found,
+               found == 1 ? "" : "s");
+  return found == 0 ? 0 : 1;
 }
 
 VxCommand reg("lint",

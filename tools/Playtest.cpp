@@ -156,13 +156,15 @@ std::vector<std::string> StaticProblems(const std::string& game) {
   if (images.Usable()) lint.Images = &images;
   if (sounds.Usable()) lint.Sounds = &sounds;
   std::vector<std::string> out;
-  for (const LintFinding& f : lint.Run()) {
-    const std::string& m = f.message;
-    if (m.rfind("no picture ", 0) == 0 || m.rfind("no sound ", 0) == 0 ||
-        m.rfind("jump to the script ", 0) == 0 || m.rfind("no label ", 0) == 0 ||
-        m.find("can never match") != std::string::npos)
-      out.push_back(FormatFinding(f));
-  }
+  lint.Run([&out](std::vector<LintFinding>& findings) {
+    for (const LintFinding& f : findings) {
+      const std::string& m = f.message;
+      if (m.rfind("no picture ", 0) == 0 || m.rfind("no sound ", 0) == 0 ||
+          m.rfind("jump to the script ", 0) == 0 || m.rfind("no label ", 0) == 0 ||
+          m.find("can never match") != std::string::npos)
+        out.push_back(FormatFinding(f));
+    }
+  });
   return out;
 }
 

@@ -325,6 +325,7 @@ class DebugPanel {
   virtual void ClearClick() = 0;   // "CLEAR"
   virtual void UpdateClick() = 0;  // "UPDATE"
   virtual void CloseClick() = 0;   // the close box
+  virtual void ReloadClick() {}    // "RELOAD" or F5: the chapter being played read again
   virtual bool Closed() const = 0;
 };
 

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <filesystem>
+#include <set>
 
 #include "base/Errors.h"
 #include "base/Paths.h"
@@ -41,7 +42,24 @@ std::string_view WithoutExtension(std::string_view name) {
   return dot == std::string_view::npos ? name : name.substr(0, dot);
 }
 
+std::set<Bytes>& PreferredScripts() {
+  static std::set<Bytes> names;
+  return names;
+}
+
 }  // namespace
+
+void PreferLooseScript(const Bytes& baseName) {
+  PreferredScripts().insert(baseName);
+}
+
+bool LooseScriptPreferred(const Bytes& baseName) {
+  return PreferredScripts().count(baseName) > 0;
+}
+
+void ForgetPreferredScripts() {
+  PreferredScripts().clear();
+}
 
 const ChapterInfo* FindChapter(std::string_view scriptName) {
   for (const ChapterInfo& c : kChapters)
@@ -82,9 +100,11 @@ void TCodeRed::Load(std::string_view name) {
   const Bytes file = base + ".vxs";
   Bytes text;
   TArchive* archive = ScriptArchive ? ScriptArchive : vantel::ScriptArchive;
-  if (archive && archive->IndexOf(file) >= 0) {
+  std::optional<std::string> loose;
+  if (LooseScriptPreferred(base)) loose = FindDataFile(ScriptDir, file);
+  if (!loose && archive && archive->IndexOf(file) >= 0) {
     text = archive->ReadText(file);
-  } else if (auto path = DataPath(ScriptDir, file); path && FileExists(*path)) {
+  } else if (auto path = loose ? loose : DataPath(ScriptDir, file); path && FileExists(*path)) {
     text = ReadScriptFile(*path);
   }
   LoadedLength = text.size();

@@ -53,6 +53,12 @@ Bytes ReadScriptFile(const std::string& path);
 // and its UTF-8 source takes up to half as much again, with line ends.
 constexpr size_t kMaxScriptFileBytes = size_t{48} << 20;
 
+// Scripts whose loose file an author saved while the game runs (live
+// reload): Load reads that file before the archive's copy from then on.
+void PreferLooseScript(const Bytes& baseName);
+bool LooseScriptPreferred(const Bytes& baseName);
+void ForgetPreferredScripts();
+
 class TCodeRed : public TSlist {
  public:
   int32_t Position = 0;     // index of the next token to execute

@@ -180,6 +180,8 @@ void TStory::Tick() {
 
 void TStory::Run() {
   for (int n = 0; FState == kRunning && n < kMaxActionsPerRun; ++n) {
+    stepFrom_ = FScript->Position;
+    stepTokens_ = FScript->TokensVersion;
     FAction.SetText(FScript->Step());
     if (FAction.Count() == 0) return;
     Perform();
@@ -278,7 +280,7 @@ void TStory::Wipe() {
   else if (effect == "scan")
     kind = kScan;
   const int32_t duration = StrToIntDef(FAction.Count() > 2 ? FAction[2] : Bytes(), 1000);
-  if (duration > 0 && !ShiftDown() && !(Reader && Reader->Skipping())) {
+  if (duration > 0 && !ShiftDown() && !(Reader && Reader->Skipping()) && FCatchUpLine == 0) {
     BeginTransition(kind, duration);
     FState = kTransition;
     return;
@@ -304,9 +306,31 @@ void TStory::TextWait(bool key) {
     FTimed = true;
   }
   for (int i = 0; i < 2 && FAction.Count() > 0; ++i) FAction.Delete(0);
+  if (FText->FPageText.empty()) {
+    // This text begins the page: its first token, past the tokeniser's
+    // line breaks (which carry the line before), is where a reload redraws from.
+    FPageLine = FPageBreaks = 0;
+    if (stepTokens_ == FScript->TokensVersion) {
+      int32_t from = stepFrom_;
+      const int32_t last = std::min(FScript->Position, FScript->Count()) - 1;
+      while (from < last && ((*FScript)[from] == "<BR>" || (*FScript)[from] == "<P>"))
+        ++from, ++FPageBreaks;
+      if (from >= 0 && from <= last) FPageLine = FScript->Tag(from);
+    }
+  }
   const Bytes page = FAction.Text();
   if (FText->AddText(page)) ShowWindow(true);
   if (Reader) Reader->PageShown(page);
+  if (FCatchUpLine > 0) {
+    // A reload draws the page again: the waits before the line the reader
+    // was at pass at once, as long as the page holds the text.
+    FText->RevealAll();
+    if (FScript->CurrentLine < FCatchUpLine && !FText->FFull) {
+      FState = kRunning;
+      return;
+    }
+    FCatchUpLine = 0;
+  }
 }
 
 void TStory::LeaveWait() {

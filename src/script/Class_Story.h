@@ -81,6 +81,13 @@ class TStory : public Tflat {
   int32_t FTimer = 0;          // ms left of a timed wait
   bool FTimed = false;         // the wait ends when the timer runs out
   int32_t FWipeCount = 0;      // wipes performed by this scene
+  // Live reload (shell/LiveReload.h): where the text now on the page began
+  // (its source line, and the tokeniser's line breaks just before it that
+  // belong to it; line 0 when unknown), and, while the page is drawn again,
+  // the line up to which text waits and wipes pass at once (0: none).
+  int32_t FPageLine = 0;
+  int32_t FPageBreaks = 0;
+  int32_t FCatchUpLine = 0;
 
   // Most actions one Run performs; a script that loops through actions
   // without ever waiting goes on at the next tick instead of hanging.
@@ -102,6 +109,8 @@ class TStory : public Tflat {
   std::unique_ptr<Tflat> box_;
   std::unique_ptr<TFlatText> text_;
   std::unique_ptr<TCodeBlue> script_;
+  int32_t stepFrom_ = 0;           // the first token of the step being performed
+  uint64_t stepTokens_ = 0;        // the tokens' version then (a jump loads others)
   bool backToTitle_ = false;  // a handed-over record was refused
   // Pictures (lower-cased names) whose failure the reader has been shown;
   // later failures of the same picture go to the debugger's log only.

@@ -1,6 +1,8 @@
 #include "script/ScriptLint.h"
 
 #include <algorithm>
+#include <cstdlib>
+#include <list>
 #include <optional>
 #include <set>
 
@@ -62,16 +64,52 @@ Bytes PictureStem(std::string_view name) {
 struct Script {
   Bytes name;
   mutable TCodeBlue code;  // its tokens; its label search serves jumps into it
+  std::string error;       // why it could not be read (it then has no tokens)
   std::string File() const { return U(name) + ".vxs"; }
+};
+using ScriptPtr = std::shared_ptr<const Script>;
+
+// The scripts being looked at: the one checked (its caller holds it) and the
+// few most recently reached through jumps. Everything else is read again
+// when it is needed, so no more than a handful of texts is ever held.
+class ScriptCache {
+ public:
+  explicit ScriptCache(const ScriptLint& lint) : lint_(lint) {}
+  // The script's tokens, or null when there is no such script. A script
+  // that cannot be read has no tokens here; checking it says why.
+  ScriptPtr Get(const Bytes& name) {
+    for (auto it = recent_.begin(); it != recent_.end(); ++it) {
+      if ((*it)->name != name) continue;
+      recent_.splice(recent_.begin(), recent_, it);
+      return recent_.front();
+    }
+    if (!lint_.HasScript(name)) return nullptr;
+    auto s = std::make_shared<Script>();
+    s->name = name;
+    try {
+      s->code.Tokenize(lint_.ScriptText(name));
+    } catch (const Error& e) {
+      s->error = e.what();
+    }
+    recent_.push_front(s);
+    if (recent_.size() > kKept) recent_.pop_back();
+    return s;
+  }
+
+ private:
+  static constexpr size_t kKept = 3;
+  const ScriptLint& lint_;
+  std::list<ScriptPtr> recent_;
 };
 
 class Checker {
  public:
-  Checker(const std::map<Bytes, std::unique_ptr<Script>>& scripts, const ResourceShelf* images,
-          const ResourceShelf* sounds, std::vector<LintFinding>& out)
+  Checker(ScriptCache& scripts, const ResourceShelf* images, const ResourceShelf* sounds,
+          std::vector<LintFinding>& out)
       : scripts_(scripts), images_(images), sounds_(sounds), out_(out) {}
 
-  void Check(const Script& script) {
+  void Check(const ScriptPtr& scriptPtr) {
+    const Script& script = *scriptPtr;
     TCodeBlue c;
     c.ScriptName = script.name;
     for (int i = 0; i < script.code.Count(); ++i) c.AddTagged(script.code[i], script.code.Tag(i));
@@ -83,11 +121,15 @@ class Checker {
     for (int i = 0; i < c.Count(); ++i) {
       const Bytes token = c[i];
       line_ = c.Tag(i);
+      // Tokens of the same text before this one on its line.
+      sameBefore_ = 0;
+      for (int j = i - 1; j >= 0 && c.Tag(j) == line_; --j) sameBefore_ += c[j] == token;
+      token_ = token;
       c.Position = i;
       c.CurrentLine = line_;
       c.Errors.Clear();
       if (token[0] == '<' && token.back() != '>')
-        Report("the tag " + Quoted(token) + " is not closed on its line");
+        Report(UnclosedTagMessage(token));
       c.ParseToken(token);
       // Interpreter errors ({name} references), without their line prefix.
       const Bytes prefix = IntToStr(line_);
@@ -114,7 +156,7 @@ class Checker {
             Report("ruby without text or alt");
           break;
         case CommandKind::Jump:
-          CheckJump(c, script, i);
+          CheckJump(c, scriptPtr, i);
           break;
         case CommandKind::Sound:
           CheckSound(c);
@@ -132,6 +174,8 @@ class Checker {
           break;
       }
     }
+    token_.clear();
+    sameBefore_ = 0;
     if (fontEnd_) {
       line_ = fontEnd_->line;
       Report("</font> does not end the colour " + Quoted(fontEnd_->colour) +
@@ -144,7 +188,9 @@ class Checker {
   }
 
  private:
-  void Report(std::string message) { out_.push_back({file_, line_, std::move(message)}); }
+  void Report(std::string message) {
+    out_.push_back({file_, line_, std::move(message), token_, sameBefore_});
+  }
 
   // </font> changes nothing in the player: the colour of the last <font
   // color=...> stays until another one. A </font> while a colour other than
@@ -156,10 +202,14 @@ class Checker {
       if (!fontEnd_ || c.Command.empty() || c.Command[0] == '*' || IsBlank(c.Command)) return;
       const int32_t textLine = line_;
       line_ = fontEnd_->line;
+      const Bytes token = std::move(token_);
+      token_ = "</font>";
+      sameBefore_ = 0;
       Report("</font> does not end the colour " + Quoted(fontEnd_->colour) +
              ": the story text after it (line " + std::to_string(textLine) +
              ") stays in that colour; set the colour back with <font color=white>");
       line_ = textLine;
+      token_ = token;
       fontEnd_.reset();
     } else if (c.Command == "*font") {
       const Bytes colour = c.Attr("color", "");
@@ -294,16 +344,17 @@ class Checker {
   // `from`: the script and the token index, or a null script when the
   // target script does not exist (the story runs out there).
   struct Landing {
-    const Script* script;
+    ScriptPtr script;
     int next;
   };
-  Landing Resolve(const Script& from, int index, std::string_view href) const {
+  Landing Resolve(const ScriptPtr& from, int index, std::string_view href) const {
     const JumpTarget target = SplitHref(href);
-    Landing to{&from, index + 1};
+    Landing to{from, index + 1};
     if (!target.file.empty()) {
-      auto it = scripts_.find(ScriptBaseName(target.file));
-      if (it == scripts_.end()) return {nullptr, 0};
-      to = {it->second.get(), 1};  // the first token of a script jumped to is passed over
+      const Bytes name = ScriptBaseName(target.file);
+      ScriptPtr into = name == from->name ? from : scripts_.Get(name);
+      if (!into) return {nullptr, 0};
+      to = {std::move(into), 1};  // the first token of a script jumped to is passed over
     }
     if (!target.label.empty())
       if (const int at = to.script->code.FindLabel(target.label); at >= 0) to.next = at + 1;
@@ -313,39 +364,40 @@ class Checker {
   // True when execution from `at` jumps round for ever without reaching a
   // command that hands the story an action.
   bool LoopsForever(Landing at) {
-    std::set<std::pair<const Script*, int>> seen;
+    std::set<std::pair<Bytes, int>> seen;
     while (at.script && at.next < at.script->code.Count()) {
-      if (!seen.insert({at.script, at.next}).second) return true;
+      if (!seen.insert({at.script->name, at.next}).second) return true;
       probe_.ParseToken(at.script->code[at.next]);
       probe_.Errors.Clear();
       const auto kind = FindCommand(probe_.Command);
       if (kind == CommandKind::Action) return false;
       if (kind == CommandKind::Jump && !probe_.Attr("href", "").empty())
-        at = Resolve(*at.script, at.next, probe_.Attr("href", ""));
+        at = Resolve(at.script, at.next, probe_.Attr("href", ""));
       else
         ++at.next;
     }
     return false;
   }
 
-  void CheckJump(TCodeBlue& c, const Script& self, int index) {
+  void CheckJump(TCodeBlue& c, const ScriptPtr& selfPtr, int index) {
+    const Script& self = *selfPtr;
     const Bytes href = c.Attr("href", "");
     if (href.empty()) {
       Report("a jump without href does nothing");
       return;
     }
     const JumpTarget target = SplitHref(href);
-    const Script* into = &self;
+    ScriptPtr intoPtr = selfPtr;
     if (!target.file.empty()) {
       const Bytes name = ScriptBaseName(target.file);
-      auto it = scripts_.find(name);
-      if (it == scripts_.end()) {
+      intoPtr = name == self.name ? selfPtr : scripts_.Get(name);
+      if (!intoPtr) {
         Report("jump to the script " + Quoted(name) + ", which does not exist");
         return;
       }
-      into = it->second.get();
     }
-    if (LoopsForever(Resolve(self, index, href)))
+    const Script* into = intoPtr.get();
+    if (LoopsForever(Resolve(selfPtr, index, href)))
       Report("the jump to " + Quoted(href) +
              " loops for ever without reaching a command the story waits for; the player ends "
              "the script there");
@@ -379,12 +431,14 @@ class Checker {
              "; the story goes on " + (into == &self ? "after the jump" : "from its second token"));
   }
 
-  const std::map<Bytes, std::unique_ptr<Script>>& scripts_;
+  ScriptCache& scripts_;
   const ResourceShelf* images_;
   const ResourceShelf* sounds_;
   std::vector<LintFinding>& out_;
   std::string file_;
   int32_t line_ = 0;
+  Bytes token_;  // the token being checked
+  int32_t sameBefore_ = 0;
   // The text colour a <font color=...> set, and the first </font> after it
   // that has not been followed by story text yet.
   int32_t colour_ = kDefaultTextColour;
@@ -406,11 +460,12 @@ bool HasVxsExtension(std::string_view name) {
   return name.size() > 4 && SameText(name.substr(name.size() - 4), ".vxs");
 }
 
+// The archive's scripts, read when each is checked.
 void AddFromArchive(ScriptLint& lint, const std::string& path) {
   TArchive archive(path);
   for (const TArchive::Entry& e : archive.Entries())
     if (HasVxsExtension(e.name) && archive.EntryOffset(e.name) == e.offset)
-      lint.AddScript(e.name, archive.ReadText(e.name));
+      lint.AddStored(e.name, path, e.name);
 }
 
 // The .vxs files of a directory; `skip` names those already added.
@@ -420,11 +475,15 @@ void AddFromDirectory(ScriptLint& lint, const std::string& dir, const std::set<B
     const Bytes name = ScriptBaseName(FromUtf8(file));
     if (skip.count(name)) continue;
     // As the player reads it: packed, UTF-8 or code page 932.
-    lint.AddScript(name, ReadScriptFile(dir + file));
+    lint.AddFile(name, dir + file);
   }
 }
 
 }  // namespace
+
+std::string UnclosedTagMessage(std::string_view token) {
+  return "the tag " + Quoted(token) + " is not closed on its line";
+}
 
 std::string FormatFinding(const LintFinding& f) {
   return f.script + ":" + std::to_string(f.line) + ": " + f.message;
@@ -451,6 +510,15 @@ bool ResourceShelf::Usable() const {
   return archive_ || (!looseDir_.empty() && DirectoryExists(looseDir_));
 }
 
+std::vector<Bytes> ResourceShelf::Names() const {
+  std::set<Bytes> names;
+  if (archive_)
+    for (const TArchive::Entry& e : archive_->Entries()) names.insert(e.name);
+  if (!looseDir_.empty())
+    for (const std::string& file : ListDirectory(looseDir_)) names.insert(LowerCase(FromUtf8(file)));
+  return {names.begin(), names.end()};
+}
+
 std::string ResourceShelf::Describe() const {
   std::string s;
   if (archive_) s = archive_->Path();
@@ -458,21 +526,117 @@ std::string ResourceShelf::Describe() const {
   return s;
 }
 
+struct ScriptLint::Source {
+  bool inMemory = false;
+  Bytes text;                        // in memory
+  std::shared_ptr<TArchive> archive; // or an archive's entry
+  Bytes entry;
+  std::string file;  // or a loose file
+};
+
+ScriptLint::ScriptLint() = default;
+ScriptLint::~ScriptLint() = default;
+
 void ScriptLint::AddScript(std::string_view name, std::string_view text) {
-  scripts_[ScriptBaseName(name)] = Bytes(text);
+  auto s = std::make_shared<Source>();
+  s->inMemory = true;
+  s->text = Bytes(text);
+  sources_[ScriptBaseName(name)] = std::move(s);
+}
+
+void ScriptLint::AddStored(std::string_view name, const std::string& archivePath,
+                           const Bytes& entry) {
+  // One archive object serves all its entries.
+  std::shared_ptr<TArchive> archive;
+  for (const auto& [n, s] : sources_)
+    if (s->archive && s->archive->Path() == archivePath) archive = s->archive;
+  if (!archive) archive = std::make_shared<TArchive>(archivePath);
+  auto s = std::make_shared<Source>();
+  s->archive = std::move(archive);
+  s->entry = entry;
+  sources_[ScriptBaseName(name)] = std::move(s);
+}
+
+void ScriptLint::AddFile(std::string_view name, const std::string& file) {
+  auto s = std::make_shared<Source>();
+  s->file = file;
+  sources_[ScriptBaseName(name)] = std::move(s);
+}
+
+bool ScriptLint::HasScript(std::string_view name) const {
+  return sources_.count(Bytes(name)) > 0;
+}
+
+std::vector<Bytes> ScriptLint::ScriptNames() const {
+  std::vector<Bytes> names;
+  for (const auto& [name, s] : sources_) names.push_back(name);
+  return names;
+}
+
+Bytes ScriptLint::ScriptText(std::string_view name) const {
+  auto it = sources_.find(Bytes(name));
+  if (it == sources_.end()) return Bytes();
+  const Source& s = *it->second;
+  if (s.inMemory) return s.text;
+  if (s.archive) return s.archive->ReadText(s.entry);
+  return ReadScriptFile(s.file);
+}
+
+namespace {
+
+// A script that cannot be read: one finding, on the line the reader named
+// ("file:line: ...") or the first.
+LintFinding Unreadable(const Bytes& name, const std::string& what) {
+  LintFinding f{U(name) + ".vxs", 1, what, {}, 0};
+  const size_t colon = what.find(':');
+  if (colon != std::string::npos) {
+    size_t end = colon + 1;
+    while (end < what.size() && what[end] >= '0' && what[end] <= '9') ++end;
+    if (end > colon + 1 && end + 1 < what.size() && what[end] == ':' && what[end + 1] == ' ') {
+      f.line = std::max(1, std::atoi(what.c_str() + colon + 1));
+      f.message = what.substr(end + 2);
+    }
+  }
+  return f;
+}
+
+}  // namespace
+
+void ScriptLint::Run(const std::function<void(std::vector<LintFinding>&)>& each) const {
+  std::vector<LintFinding> out;
+  for (const auto& [name, source] : sources_) {
+    (void)source;
+    out.clear();
+    // A cache of its own for each script: the one checked and the few its
+    // jumps reach are all that is held.
+    ScriptCache cache(*this);
+    Checker checker(cache, Images, Sounds, out);
+    const ScriptPtr s = cache.Get(name);
+    if (s->error.empty())
+      checker.Check(s);
+    else
+      out.push_back(Unreadable(name, s->error));
+    each(out);
+  }
 }
 
 std::vector<LintFinding> ScriptLint::Run() const {
-  std::map<Bytes, std::unique_ptr<Script>> scripts;
-  for (const auto& [name, text] : scripts_) {
-    auto s = std::make_unique<Script>();
-    s->name = name;
-    s->code.Tokenize(text);
-    scripts.emplace(name, std::move(s));
-  }
+  std::vector<LintFinding> all;
+  Run([&all](std::vector<LintFinding>& some) {
+    for (LintFinding& f : some) all.push_back(std::move(f));
+  });
+  return all;
+}
+
+std::vector<LintFinding> ScriptLint::Check(std::string_view name) const {
+  const Bytes base = ScriptBaseName(name);
   std::vector<LintFinding> out;
-  Checker checker(scripts, Images, Sounds, out);
-  for (const auto& [name, script] : scripts) checker.Check(*script);
+  ScriptCache cache(*this);
+  Checker checker(cache, Images, Sounds, out);
+  const ScriptPtr s = cache.Get(base);
+  if (!s) return out;
+  if (!s->error.empty()) return {Unreadable(base, s->error)};
+  checker.Check(s);
   return out;
 }
 

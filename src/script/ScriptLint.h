@@ -9,12 +9,20 @@
 // ended a colour (it changes nothing: the colour stays until the next
 // <font color=...>).
 //
+// One checking code serves `vxtool lint`, `vxtool playtest` and the editor's
+// language server: scripts are known by name and read one at a time when
+// they are checked (a few others are kept while jumps are followed), so the
+// memory used stays bounded by the largest scripts, however many an archive
+// names; a script may also be given as text (an editor's unsaved buffer),
+// which then stands in for the stored one.
+//
 // Depends on the interpreter and the archive reader. Findings are UTF-8 text
 // with the script's file name and source line. Reading a damaged archive or
 // packed script raises DataError; a missing script path raises FileError.
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -31,6 +39,11 @@ struct LintFinding {
   std::string script;  // file name, UTF-8 ("脚本1.vxs")
   int32_t line = 0;    // 1-based source line
   std::string message;
+  // The token the finding is about (CP932; empty for the script as a whole)
+  // and how many tokens of the same text come before it on its line, so an
+  // editor can place the finding on its column.
+  Bytes token;
+  int32_t sameBefore = 0;
 };
 // "script:line: message"
 std::string FormatFinding(const LintFinding& finding);
@@ -49,6 +62,8 @@ class ResourceShelf {
   // Something to look in: an archive that exists or a loose folder that does.
   bool Usable() const;
   std::string Describe() const;  // for the tool's summary
+  // Every name it holds (lower-cased, CP932), archive and loose folder.
+  std::vector<Bytes> Names() const;
 
  private:
   std::unique_ptr<TArchive> archive_;
@@ -57,18 +72,44 @@ class ResourceShelf {
 
 class ScriptLint {
  public:
-  // Adds a script (CP932 text) under the name Load would give it.
+  ScriptLint();
+  ~ScriptLint();
+  ScriptLint(const ScriptLint&) = delete;
+  ScriptLint& operator=(const ScriptLint&) = delete;
+
+  // Adds a script (CP932 text) under the name Load would give it, in place
+  // of any script of that name.
   void AddScript(std::string_view name, std::string_view text);
-  size_t ScriptCount() const { return scripts_.size(); }
+  // Adds a script read when it is needed: entry `entry` of the script
+  // archive at `archivePath`, or (empty `archivePath`) the loose file
+  // `file`, read as the player reads it.
+  void AddStored(std::string_view name, const std::string& archivePath, const Bytes& entry);
+  void AddFile(std::string_view name, const std::string& file);
+  size_t ScriptCount() const { return sources_.size(); }
+  bool HasScript(std::string_view name) const;
+  std::vector<Bytes> ScriptNames() const;  // base names, in order
+  // The script's CP932 text (empty when there is none); DataError when it
+  // cannot be read.
+  Bytes ScriptText(std::string_view name) const;
   // Null: that kind of resource is not checked.
   const ResourceShelf* Images = nullptr;
   const ResourceShelf* Sounds = nullptr;
   // Every finding, scripts in name order, each script's in line order.
   std::vector<LintFinding> Run() const;
+  // The same, handed over one script at a time; a script that cannot be
+  // read gives one finding saying why.
+  void Run(const std::function<void(std::vector<LintFinding>&)>& each) const;
+  // The findings of one script, in line order.
+  std::vector<LintFinding> Check(std::string_view name) const;
 
  private:
-  std::map<Bytes, Bytes> scripts_;  // name -> text
+  struct Source;
+  std::map<Bytes, std::shared_ptr<Source>> sources_;  // base name -> where its text is
 };
+
+// What the checker says of a tag not closed on its line (`token`, CP932),
+// the fault that also keeps a source from being reloaded while playing.
+std::string UnclosedTagMessage(std::string_view token);
 
 // Adds the scripts found at `path`: the .vxs entries of a script archive (a
 // file), the .vxs files of a directory, or, for a game directory holding

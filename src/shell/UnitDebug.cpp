@@ -8,6 +8,7 @@
 #include "script/Class_Story.h"
 #include "shell/ClassGlobal.h"
 #include "shell/ClassMain.h"
+#include "shell/LiveReload.h"
 #include "sound/FuncSound.h"
 
 namespace vantel {
@@ -128,6 +129,11 @@ void TFormDebug::CloseClick() {
   // Only the attached window's closing detaches: closing an older one
   // must not silence the newest.
   if (Attached()) Global->DebugAttached = false;
+}
+
+void TFormDebug::ReloadClick() {
+  ReloadPlayedChapter();
+  UpdateClick();
 }
 
 // ---- The value grid ----------------------------------------------------------------

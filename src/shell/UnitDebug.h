@@ -88,6 +88,7 @@ class TFormDebug : public DebugPanel {
   void ClearClick() override { messages_.Clear(); }
   void UpdateClick() override;
   void CloseClick() override;
+  void ReloadClick() override;  // live reload by hand (shell/LiveReload.h)
   bool Closed() const override { return closed_; }
 
  private:

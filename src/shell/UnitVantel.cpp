@@ -18,6 +18,7 @@
 #include "shell/ClassGlobal.h"
 #include "shell/ClassMain.h"
 #include "shell/ReaderAdditions.h"
+#include "shell/LiveReload.h"
 #include "shell/ReaderNotice.h"
 #include "shell/UnitDebug.h"
 #include "sound/ClassSoundSrc.h"
@@ -291,6 +292,7 @@ void TVantel::Create() {
   if (screen.width == TMain::kWidth || screen.height == TMain::kHeight || Global->FullScreen)
     PopUpFClick();
   if (DebugMode) platform.AcceptDroppedFiles(true);
+  liveReload_ = LiveReload::StartIfDebugging(Global->ExeDir);
   Global->NextTick = static_cast<int32_t>(platform.TickCount() + kFramePeriod);
   checked_[kPopupN] = Global->AutoSkip;
 
@@ -336,6 +338,7 @@ void TVantel::AppIdle() {
   int32_t now = static_cast<int32_t>(platform.TickCount());
   if (Global->Active) {
     // Differences, not plain comparisons, so the tick count may wrap.
+    if (liveReload_) liveReload_->Poll();  // one atomic load while nothing was saved
     if (now - Global->NextTick > 0) {
       Main->Tick(true);
     } else {
@@ -820,6 +823,7 @@ void TVantel::Teardown() {
   // The scene goes after Global: a story freed here, when the program ends
   // by an error, finds no save folder and leaves the backup for the title
   // to offer at the next start.
+  liveReload_.reset();
   delete Main;
   Main = nullptr;
   sound_.reset();  // the device is reset and closed; no mix runs after this

@@ -37,6 +37,7 @@ namespace vantel {
 class TSoundSrc;
 class TArchiveSoundView;
 class ReaderAdditions;
+class LiveReload;
 
 // What other modules provide to the main window. Every hook may be empty.
 struct VantelHooks {
@@ -171,6 +172,7 @@ class TVantel {
   std::unique_ptr<TArchiveSoundView> soundView_;
   std::unique_ptr<ReaderAdditions> reader_;
   std::set<int> readerKeysDown_;  // added keys whose release is theirs too
+  std::unique_ptr<LiveReload> liveReload_;  // with save/debug and a loose script/ folder
   bool windowCreated_ = false;
   bool created_ = false;
   bool tornDown_ = false;

@@ -24,6 +24,7 @@ int FuzzJpeg(const uint8_t*, size_t);
 int FuzzSound(const uint8_t*, size_t);
 int FuzzScript(const uint8_t*, size_t);
 int FuzzSave(const uint8_t*, size_t);
+int FuzzLsp(const uint8_t*, size_t);
 
 namespace vantel {
 
@@ -43,7 +44,8 @@ TEST(FuzzReplay, EveryPastFindingIsNowAPass) {
   const std::map<std::string, int (*)(const uint8_t*, size_t)> targets = {
       {"archive", FuzzArchive},   {"packed", FuzzPacked}, {"commatext", FuzzCommaText},
       {"settings", FuzzSettings}, {"png", FuzzPng},       {"jpeg", FuzzJpeg},
-      {"sound", FuzzSound},       {"script", FuzzScript}, {"save", FuzzSave}};
+      {"sound", FuzzSound},       {"script", FuzzScript}, {"save", FuzzSave},
+      {"lsp", FuzzLsp}};
   const std::filesystem::path root =
       std::filesystem::path(VANTEL_SOURCE_DIR) / "tests/damage/fuzz-inputs";
   int replayed = 0;

@@ -1,6 +1,7 @@
 #include "script/ScriptLint.h"
 
 #include <gtest/gtest.h>
+#include <malloc.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -232,6 +233,35 @@ TEST(LintSources, ArchivesDirectoriesAndEncodings) {
   EXPECT_EQ(ScriptTextFromFile("abc"), "abc");
   EXPECT_EQ(ScriptTextFromFile("\xE3\x81"), "\xE3\x81");
   EXPECT_EQ(ScriptTextFromFile("\xC0\xAF"), "\xC0\xAF");  // overlong: not UTF-8
+}
+
+// An archive of many large scripts is checked one script at a time: the
+// heap never holds more than a few of their texts, however many there are.
+TEST(LintSources, ManyLargeScriptsAreHeldOneAtATime) {
+  testing::TempDir dir;
+  Bytes text = "<marker name=m>\r\n";
+  while (text.size() < (1u << 20)) text += Bytes(250, 'x') + "<k>\r\n";
+  ArchiveWriter w(ArchiveWriter::Kind::PackedText);
+  for (int i = 0; i < 16; ++i) w.Add("s" + std::to_string(i) + ".vxs", text + "<a href=s0>");
+  w.Write(dir / "script.chs");
+  text.clear();
+  text.shrink_to_fit();
+  auto heap = [] {
+    malloc_trim(0);
+    return mallinfo2().uordblks;
+  };
+  const size_t before = heap();
+  ScriptLint lint;
+  AddScriptsFrom(lint, dir / "script.chs");
+  size_t peak = heap(), scripts = 0;
+  lint.Run([&](std::vector<LintFinding>& findings) {
+    peak = std::max(peak, heap());
+    ++scripts;
+    EXPECT_EQ(findings.size(), 0u);
+  });
+  EXPECT_EQ(scripts, 16u);
+  // Sixteen texts with their tokens would be far more than 16 MiB.
+  EXPECT_LT(peak - std::min(peak, before), size_t{12} << 20);
 }
 
 // The tool on a game directory: findings on standard output, exit status.

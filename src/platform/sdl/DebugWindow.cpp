@@ -173,6 +173,7 @@ struct DebugWindows::Window {
         io.KeyCtrl = (ev.key.keysym.mod & KMOD_CTRL) != 0;
         io.KeyAlt = (ev.key.keysym.mod & KMOD_ALT) != 0;
         if (sc >= 0 && sc < IM_ARRAYSIZE(io.KeysDown)) io.KeysDown[sc] = ev.type == SDL_KEYDOWN;
+        if (ev.type == SDL_KEYDOWN && sc == SDL_SCANCODE_F5 && !ev.key.repeat) panel->ReloadClick();
         break;
       }
       case SDL_WINDOWEVENT:
@@ -256,6 +257,7 @@ struct DebugWindows::Window {
     DrawMessages(grow);
     TextAt(3, 312, "Value", kHeadingScale);
     DrawGrid(grow, h - 573);
+    if (ButtonAt("RELOAD", 8, h - 38, 75, 22)) panel->ReloadClick();
     if (ButtonAt("UPDATE", 112 + grow, h - 38, 75, 22)) panel->UpdateClick();
   }
 
