@@ -10,13 +10,7 @@
 #include "support/TempDir.h"
 #include "support/Vxtool.h"
 
-#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
-#define VANTEL_SANITIZED 1
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
-#define VANTEL_SANITIZED 1
-#endif
-#endif
+#include "support/Sanitized.h"
 
 namespace vantel {
 namespace {
