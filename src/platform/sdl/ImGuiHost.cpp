@@ -47,7 +47,7 @@ ImGuiHost::ImGuiHost(Setup setup) : setup_(std::move(setup)), atlas_(1) {
   style.WindowRounding = 0;
   style.FrameBorderSize = 1;
   style.ScaleAllSizes(scale_);
-  atlas_ = GlyphAtlas(std::max(8.0f, setup_.fontPixels * scale_));
+  atlas_.SetPixels(std::max(8.0f, setup_.fontPixels * scale_));
   ImGui_ImplSDLRenderer_Init(setup_.renderer);
   // Typed text arrives as text input (and through the input method).
   textInputWas_ = SDL_IsTextInputActive();

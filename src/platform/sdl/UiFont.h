@@ -27,6 +27,9 @@ class GlyphAtlas {
  public:
   // `pixels`: the text's height in window pixels.
   explicit GlyphAtlas(float pixels) : pixels_(pixels) {}
+  // The height, before the first Build (the atlas is not copied: ImGui's
+  // vectors copy through memcpy even when empty).
+  void SetPixels(float pixels) { pixels_ = pixels; }
   // Characters about to be drawn (UTF-8).
   void Need(const std::string& utf8);
   // Whether characters were asked for that the atlas does not hold yet.
