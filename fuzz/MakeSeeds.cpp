@@ -188,6 +188,22 @@ int main(int argc, char** argv) {
     SaveSeeds(game);
     for (const auto& e : fs::directory_iterator(out + "/fuzz_save"))
       Seed("fuzz_commatext", "record-" + e.path().filename().string(), Read(e.path().string()));
+
+    // The language server's messages as an editor sends them, framed.
+    const auto framed = [](const std::string& body) {
+      return "Content-Length: " + std::to_string(body.size()) + "\r\n\r\n" + body;
+    };
+    const std::string open =
+        R"({"jsonrpc":"2.0","method":"textDocument/didOpen","params":{"textDocument":)"
+        R"({"uri":"file:///g/script/a.vxs","languageId":"vxs","version":1,)"
+        R"("text":"<bg src=\"x\">\u3042<k>\n<jump href=\"b#l\">"}}})";
+    Seed("fuzz_lsp", "session",
+         framed(R"({"jsonrpc":"2.0","id":1,"method":"initialize","params":{"rootUri":null}})") +
+             framed(open) +
+             framed(R"({"jsonrpc":"2.0","id":2,"method":"textDocument/hover","params":)"
+                    R"({"textDocument":{"uri":"file:///g/script/a.vxs"},"position":{"line":0,"character":2}}})") +
+             framed(R"({"jsonrpc":"2.0","id":3,"method":"shutdown"})"));
+    Seed("fuzz_lsp", "numbers", framed(R"([1e308,-0.5,"\ud83d\ude00",true,false,null,{}])"));
   } catch (const std::exception& e) {
     std::fprintf(stderr, "fuzz_seeds: %s\n", e.what());
     return 1;
