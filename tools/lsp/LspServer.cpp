@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <filesystem>
+#include <optional>
 #include <set>
 #include <vector>
 
@@ -599,16 +600,10 @@ std::vector<std::pair<std::string, int>> Markers(TCodeBlue& code) {
 
 Json LspServer::Completion(const Json& params) {
   Json items = Json::Array();
-  auto it = docs_.find(params["textDocument"]["uri"].Str());
-  if (it == docs_.end()) return items;
-  const Doc& doc = *it->second;
-  const std::vector<std::string> lines = SplitLines(doc.text);
-  const int lineNo = int(params["position"]["line"].Num(-1));
-  if (lineNo < 0 || lineNo >= int(lines.size())) return items;
-  const std::string& line = lines[size_t(lineNo)];
-  const size_t at = ByteOfColumn(line, int(params["position"]["character"].Num(0)));
-  size_t open = 0, close = 0;
-  if (!TagAround(line, at, open, close)) return items;
+  const std::optional<TagAt> cursor = FindTagAt(params);
+  if (!cursor) return items;
+  const Doc& doc = *cursor->doc;
+  const auto& [docOf, lineNo, line, at, open, close] = *cursor;
   const std::string typed = line.substr(open, at - open);  // "<cmd attr=val"
   const size_t space = typed.find_first_of(" \t");
   if (space == std::string::npos) {
@@ -697,17 +692,24 @@ Json LspServer::Completion(const Json& params) {
 
 // ---- Definition, references, symbols, hover ----------------------------------------
 
-Json LspServer::Definition(const Json& params) {
+std::optional<LspServer::TagAt> LspServer::FindTagAt(const Json& params, bool nudge) const {
   auto it = docs_.find(params["textDocument"]["uri"].Str());
-  if (it == docs_.end()) return Json();
-  const Doc& doc = *it->second;
-  const std::vector<std::string> lines = SplitLines(doc.text);
+  if (it == docs_.end()) return std::nullopt;
+  std::vector<std::string> lines = SplitLines(it->second->text);
   const int lineNo = int(params["position"]["line"].Num(-1));
-  if (lineNo < 0 || lineNo >= int(lines.size())) return Json();
-  const std::string& line = lines[size_t(lineNo)];
-  const size_t at = ByteOfColumn(line, int(params["position"]["character"].Num(0)));
-  size_t open = 0, close = 0;
-  if (!TagAround(line, at, open, close)) return Json();
+  if (lineNo < 0 || lineNo >= int(lines.size())) return std::nullopt;
+  TagAt t{it->second.get(), lineNo, std::move(lines[size_t(lineNo)]), 0, 0, 0};
+  t.at = ByteOfColumn(t.line, int(params["position"]["character"].Num(0)));
+  const size_t probe = nudge && t.at + 1 <= t.line.size() ? t.at + 1 : t.at;
+  if (!TagAround(t.line, probe, t.open, t.close)) return std::nullopt;
+  return t;
+}
+
+Json LspServer::Definition(const Json& params) {
+  const std::optional<TagAt> cursor = FindTagAt(params);
+  if (!cursor) return Json();
+  const Doc& doc = *cursor->doc;
+  const auto& [docOf, lineNo, line, at, open, close] = *cursor;
   const std::string tag = line.substr(open, close - open);
   std::string href;
   size_t valueAt = 0;
@@ -754,16 +756,10 @@ Json LspServer::Definition(const Json& params) {
 
 Json LspServer::References(const Json& params) {
   Json out = Json::Array();
-  auto it = docs_.find(params["textDocument"]["uri"].Str());
-  if (it == docs_.end()) return out;
-  const Doc& doc = *it->second;
-  const std::vector<std::string> lines = SplitLines(doc.text);
-  const int lineNo = int(params["position"]["line"].Num(-1));
-  if (lineNo < 0 || lineNo >= int(lines.size())) return out;
-  const std::string& line = lines[size_t(lineNo)];
-  const size_t at = ByteOfColumn(line, int(params["position"]["character"].Num(0)));
-  size_t open = 0, close = 0;
-  if (!TagAround(line, at, open, close)) return out;
+  const std::optional<TagAt> cursor = FindTagAt(params);
+  if (!cursor) return out;
+  const Doc& doc = *cursor->doc;
+  const auto& [docOf, lineNo, line, at, open, close] = *cursor;
   const std::string tag = line.substr(open, close - open);
   // The label: a marker's name, or the label part of an href.
   Bytes script = doc.name, label;
@@ -842,15 +838,9 @@ Json LspServer::Symbols(const Json& params) {
 }
 
 Json LspServer::Hover(const Json& params) {
-  auto it = docs_.find(params["textDocument"]["uri"].Str());
-  if (it == docs_.end()) return Json();
-  const std::vector<std::string> lines = SplitLines(it->second->text);
-  const int lineNo = int(params["position"]["line"].Num(-1));
-  if (lineNo < 0 || lineNo >= int(lines.size())) return Json();
-  const std::string& line = lines[size_t(lineNo)];
-  const size_t at = ByteOfColumn(line, int(params["position"]["character"].Num(0)));
-  size_t open = 0, close = 0;
-  if (!TagAround(line, at + 1 <= line.size() ? at + 1 : at, open, close)) return Json();
+  const std::optional<TagAt> cursor = FindTagAt(params, true);
+  if (!cursor) return Json();
+  const auto& [docOf, lineNo, line, at, open, close] = *cursor;
   const CommandDoc* c = FindDoc(CommandWord(line.substr(open, close - open)));
   if (!c) return Json();
   Json contents = Json::Object();

@@ -21,6 +21,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "tools/lsp/Json.h"
@@ -59,6 +60,17 @@ class LspServer {
   Json Hover(const Json& params);
 
   Workspace& WorkspaceOf(const Doc& doc);
+
+  // The tag under the editor's cursor in an open buffer (positions are the
+  // client's, columns in UTF-16). `nudge`: a cursor right before the tag's
+  // '<' counts as inside it (hover).
+  struct TagAt {
+    const Doc* doc;
+    int lineNo;
+    std::string line;  // the cursor's line (UTF-8)
+    size_t at, open, close;  // byte offsets: the cursor, the tag's '<' and end
+  };
+  std::optional<TagAt> FindTagAt(const Json& params, bool nudge = false) const;
 
   Send send_;
   std::string root_;  // the client's root folder (UTF-8), or empty
